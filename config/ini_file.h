@@ -1,0 +1,65 @@
+// The configuration document: sections of key/value pairs read from Setup.ini or a language
+// file. Names match exactly, as unsigned 16-bit code units; absence reads as empty.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <stdexcept>
+#include <string>
+
+class IniSection {
+public:
+    IniSection() = default;
+    IniSection(const IniSection&) = default;
+    IniSection& operator=(const IniSection&) = default;
+    IniSection(IniSection&&) = default;
+    IniSection& operator=(IniSection&&) = default;
+    virtual ~IniSection() = default;
+
+    std::u16string getName() const { return name; }
+    // The value under `key`, or the empty string.
+    std::u16string getValue(const std::u16string& key) const;
+    std::size_t getKeyCount() const { return values.size(); }
+    // The key at `index` in key order, or the empty string past the end.
+    std::u16string getKeyAt(std::size_t index) const;
+
+    // Fills the section from the text of one section: its header line, then its body.
+    void parse(const std::u16string& sectionText);
+
+private:
+    std::u16string name;
+    std::map<std::u16string, std::u16string> values;
+};
+
+// Raised by IniFile::load when the text cannot be split into sections: no section header at
+// all, or a header line without its closing bracket.
+class MalformedIniError : public std::runtime_error {
+public:
+    MalformedIniError(std::u16string path, std::size_t line, std::u16string problem);
+
+    const std::u16string& path() const { return path_; }
+    std::size_t line() const { return line_; }
+    const std::u16string& problem() const { return problem_; }
+    // "<path>, line <n>: <problem>"
+    std::u16string describe() const;
+
+private:
+    std::u16string path_;
+    std::size_t line_;
+    std::u16string problem_;
+};
+
+class IniFile {
+public:
+    // Reads the file and adds its sections; a section already present stays as it is.
+    // False when the file cannot be opened or is empty (the document is then unchanged).
+    // Throws MalformedIniError for a text that cannot be split into sections; the sections
+    // inserted before the fault stay.
+    bool load(const std::u16string& path);
+
+    // The section of that name, or an empty section.
+    IniSection getSection(const std::u16string& name) const;
+
+private:
+    std::map<std::u16string, IniSection> sections;
+};

@@ -1,0 +1,35 @@
+// Reads a configuration file whole and decodes it to UTF-16 by its first bytes.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The reason a file could not be opened, as the C runtime words it for errno.
+class InputDataFileException {
+public:
+    explicit InputDataFileException(std::u16string message) : message(std::move(message)) {}
+    std::u16string message;
+};
+
+class InputDataFile {
+public:
+    // Opens the file; throws InputDataFileException when it cannot be opened (a file that
+    // begins with the UTF-16 big-endian mark FE FF is refused as an invalid argument).
+    explicit InputDataFile(const std::u16string& path);
+
+    // Reads and decodes the whole file. An empty file leaves the text absent.
+    void read();
+    // The decoded text followed by U+0000, or null.
+    std::shared_ptr<char16_t[]> getText() const { return text; }
+    // Number of code units in the text, without the terminator.
+    std::size_t getTextLength() const { return textLength; }
+
+private:
+    platform::InputFile file;
+    std::shared_ptr<std::uint8_t[]> rawBytes;
+    std::shared_ptr<char16_t[]> text;
+    std::size_t textLength = 0;
+};

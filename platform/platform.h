@@ -1,0 +1,158 @@
+// The one way from the launcher's core into the operating system. Two implementations are
+// chosen at link time: platform/win32 (the real calls) and platform/sim (a scriptable
+// Windows for native tests and tools). Nothing here includes <windows.h>.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---- The program --------------------------------------------------------------------------
+
+// GetCommandLineW as one text (empty when the system gives none).
+std::u16string commandLine();
+
+// GetModuleHandleW(NULL) and GetModuleFileNameW. False when there is no module handle.
+// The buffer grows until the path fits (up to 32,768 characters), so long paths are whole.
+bool moduleFileName(std::u16string& path);
+
+// Called once at process start: restricts the DLL search to the system folder where the
+// system offers SetDefaultDllDirectories.
+void protectDllSearch();
+
+// ---- Files --------------------------------------------------------------------------------
+
+// FindFirstFileW semantics: ASCII case-insensitive names, a folder counts as found.
+bool fileExists(const std::u16string& path);
+
+// A file opened for reading its bytes. Move-only; closes on destruction.
+class InputFile {
+public:
+    InputFile() = default;
+    ~InputFile();
+    InputFile(InputFile&& other) noexcept;
+    InputFile& operator=(InputFile&& other) noexcept;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    // Opens for reading. On failure returns false and stores the errno value.
+    bool open(const std::u16string& path, int& errnoValue);
+    bool isOpen() const { return handle_ != nullptr; }
+    // Length in bytes (seek to the end, tell, seek back). False when it cannot be found.
+    bool length(std::uint64_t& size);
+    // Reads up to `size` bytes at the current position; returns how many were read.
+    std::size_t read(std::uint8_t* buffer, std::size_t size);
+    void close();
+
+private:
+    void* handle_ = nullptr;
+};
+
+constexpr int errnoNoEntry = 2;          // ENOENT
+constexpr int errnoAccessDenied = 13;    // EACCES
+constexpr int errnoInvalidArgument = 22; // EINVAL
+
+// The C runtime's standard text for an errno value ("No such file or directory", ...).
+std::u16string errnoText(int errnoValue);
+
+// ---- Text ---------------------------------------------------------------------------------
+
+// MultiByteToWideChar with CP_ACP / CP_UTF8 and no flags: invalid sequences are replaced.
+std::u16string decodeAnsi(const std::uint8_t* data, std::size_t size);
+std::u16string decodeUtf8(const std::uint8_t* data, std::size_t size);
+
+// iswalnum.
+bool isAlnum(char16_t c);
+// GetStringTypeW(CT_CTYPE1) has C1_SPACE.
+bool isSpace(char16_t c);
+
+// ---- User interface -----------------------------------------------------------------------
+
+constexpr std::uint32_t mbIconError = 0x10;
+constexpr std::uint32_t mbIconInformation = 0x40;
+constexpr std::uint32_t mbSystemModal = 0x1000;
+
+// MessageBoxW without an owner window. A null caption is passed as NULL.
+int messageBox(const std::u16string& text, const std::u16string* caption, std::uint32_t style);
+
+// Writes text to the standard output as it stands; each LF reaches a file as CR LF.
+void writeStdout(const std::u16string& text);
+
+// ---- Language, region, Windows version ----------------------------------------------------
+
+std::uint16_t userDefaultLangId();
+std::uint16_t systemDefaultLangId();
+
+struct OsVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+};
+
+// GetVersionExW with an OSVERSIONINFOW of size 276.
+bool getVersionEx(OsVersion& version);
+
+// GetLocaleInfoW with a numeric output (LOCALE_RETURN_NUMBER types): `value` is the buffer,
+// `bufferChars` its length in characters as passed. Returns the call's result.
+int getLocaleInfoNumber(std::uint32_t locale, std::uint32_t type, std::uint32_t& value,
+                        int bufferChars);
+// GetLocaleInfoW into a zeroed 512-character buffer; on success `text` is the value without
+// its terminating NUL.
+bool getLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::u16string& text);
+
+// GetKeyboardLayoutList into a zeroed LocalAlloc'ed list: the layout handles as numbers.
+// False when the list cannot be had.
+bool keyboardLayouts(std::vector<std::uintptr_t>& layouts);
+
+// GetUserGeoID.
+std::int32_t userGeoId(std::uint32_t geoClass);
+
+// VerSetConditionMask and VerifyVersionInfoW with an OSVERSIONINFOEXW of size 284.
+struct VersionRequirement {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+};
+constexpr std::uint32_t verMinorVersion = 0x01;
+constexpr std::uint32_t verMajorVersion = 0x02;
+constexpr std::uint32_t verBuildNumber = 0x04;
+constexpr std::uint32_t verServicePackMinor = 0x10;
+constexpr std::uint32_t verServicePackMajor = 0x20;
+constexpr std::uint8_t verGreaterEqual = 3;
+std::uint64_t verSetConditionMask(std::uint64_t mask, std::uint32_t typeBit,
+                                  std::uint8_t condition);
+bool verifyVersionInfo(const VersionRequirement& required, std::uint32_t typeMask,
+                       std::uint64_t conditionMask);
+
+// ---- Processes, libraries, system services ------------------------------------------------
+
+// CreateProcessW with `path` as the application name and no command line, then an unlimited
+// wait; both handles closed. False when the process could not be created.
+bool runProcessAndWait(const std::u16string& path);
+
+using ModuleHandle = void*;
+// Loads a DLL of the system folder by its full path, never through the search path.
+ModuleHandle loadSystemLibrary(const std::u16string& name);
+void* libraryProc(ModuleHandle module, const char* exportName);
+void freeLibrary(ModuleHandle module);
+
+// The product version of a system-folder DLL's fixed version information
+// (dwProductVersionMS, dwProductVersionLS). False when it cannot be read.
+bool systemDllProductVersion(const std::u16string& name, std::uint32_t& versionMs,
+                             std::uint32_t& versionLs);
+
+// FormatMessageW (FROM_SYSTEM | IGNORE_INSERTS | ALLOCATE_BUFFER, language 0x400).
+bool systemErrorText(std::uint32_t code, std::u16string& text);
+
+// CoInitialize(NULL); the HRESULT.
+std::int32_t coInitialize();
+
+} // namespace platform

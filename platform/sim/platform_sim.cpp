@@ -1,0 +1,550 @@
+// The simulated platform: every platform call answered from the scripted Machine.
+#include "platform/sim/sim.h"
+#include "platform/wtext.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace sim {
+
+namespace {
+
+struct FileEntry {
+    bool isDirectory = false;
+    std::shared_ptr<const std::string> bytes;
+};
+
+struct FileSystem {
+    std::map<std::u16string, FileEntry> entries; // key: normalised path
+    std::vector<std::pair<std::u16string, std::string>> mounts;
+};
+
+Machine& theMachine() {
+    static Machine m;
+    return m;
+}
+
+FileSystem& fileSystem() {
+    static FileSystem fs;
+    return fs;
+}
+
+char16_t lowerAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
+}
+
+std::u16string normalise(const std::u16string& path) {
+    std::u16string n;
+    n.reserve(path.size());
+    for (char16_t c : path)
+        n.push_back(c == u'/' ? u'\\' : lowerAscii(c));
+    while (n.size() > 3 && n.back() == u'\\')
+        n.pop_back();
+    return n;
+}
+
+bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
+    if (pattern.empty())
+        return name.empty();
+    if (pattern[0] == u'*') {
+        for (std::size_t i = 0; i <= name.size(); ++i)
+            if (wildcardMatch(pattern.substr(1), name.substr(i)))
+                return true;
+        return false;
+    }
+    if (name.empty())
+        return false;
+    if (pattern[0] == u'?' || pattern[0] == name[0])
+        return wildcardMatch(pattern.substr(1), name.substr(1));
+    return false;
+}
+
+// Resolves a mounted Windows path to a host path, matching each component without regard
+// to ASCII case. Empty when nothing of that name exists.
+std::optional<std::filesystem::path> hostPath(const std::u16string& normalised) {
+    namespace fs = std::filesystem;
+    for (const auto& [prefix, host] : fileSystem().mounts) {
+        if (normalised.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        if (normalised.size() > prefix.size() && normalised[prefix.size()] != u'\\')
+            continue;
+        fs::path current(host);
+        std::u16string rest = normalised.substr(prefix.size());
+        std::size_t pos = 0;
+        bool found = true;
+        while (pos < rest.size() && found) {
+            if (rest[pos] == u'\\') {
+                ++pos;
+                continue;
+            }
+            std::size_t end = rest.find(u'\\', pos);
+            std::u16string component =
+                rest.substr(pos, end == std::u16string::npos ? end : end - pos);
+            pos = end == std::u16string::npos ? rest.size() : end;
+            found = false;
+            std::error_code ec;
+            if (!fs::is_directory(current, ec))
+                break;
+            for (const auto& entry : fs::directory_iterator(current, ec)) {
+                std::u16string name = normalise(wtext::fromUtf8(entry.path().filename().string()));
+                if (wildcardMatch(component, name)) {
+                    current = entry.path();
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (found)
+            return current;
+    }
+    return std::nullopt;
+}
+
+const FileEntry* findEntry(const std::u16string& normalised) {
+    auto& entries = fileSystem().entries;
+    auto it = entries.find(normalised);
+    if (it != entries.end())
+        return &it->second;
+    // A pattern in the last component matches like FindFirstFileW.
+    std::size_t slash = normalised.rfind(u'\\');
+    std::u16string last = normalised.substr(slash == std::u16string::npos ? 0 : slash + 1);
+    if (last.find_first_of(u"*?") != std::u16string::npos) {
+        std::u16string folder = normalised.substr(0, slash == std::u16string::npos ? 0 : slash + 1);
+        for (const auto& [key, entry] : entries) {
+            if (key.compare(0, folder.size(), folder) == 0 &&
+                key.find(u'\\', folder.size()) == std::u16string::npos &&
+                wildcardMatch(last, key.substr(folder.size())))
+                return &entry;
+        }
+    }
+    return nullptr;
+}
+
+bool impliedDirectory(const std::u16string& normalised) {
+    std::u16string prefix = normalised + u"\\";
+    auto& entries = fileSystem().entries;
+    auto it = entries.lower_bound(prefix);
+    return it != entries.end() && it->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct OpenFile {
+    std::shared_ptr<const std::string> bytes;
+    std::size_t position = 0;
+};
+
+} // namespace
+
+Machine& machine() {
+    return theMachine();
+}
+
+void reset() {
+    theMachine() = Machine{};
+    fileSystem() = FileSystem{};
+    auto& texts = theMachine().errorTexts;
+    texts[1] = u"Incorrect function.\r\n";
+    texts[2] = u"The system cannot find the file specified.\r\n";
+    texts[1603] = u"Fatal error during installation.\r\n";
+    texts[1618] = u"Another installation is already in progress.\r\n";
+    texts[1619] = u"This installation package could not be opened.\r\n";
+    texts[1620] = u"This installation package could not be opened.\r\n";
+}
+
+void addFile(const std::u16string& path, const std::string& bytes) {
+    fileSystem().entries[normalise(path)] =
+        FileEntry{false, std::make_shared<const std::string>(bytes)};
+}
+
+void addDirectory(const std::u16string& path) {
+    fileSystem().entries[normalise(path)] = FileEntry{true, nullptr};
+}
+
+void removeFile(const std::u16string& path) {
+    fileSystem().entries.erase(normalise(path));
+}
+
+void mount(const std::u16string& windowsFolder, const std::string& hostFolder) {
+    fileSystem().mounts.emplace_back(normalise(windowsFolder), hostFolder);
+}
+
+std::u16string systemFolder() {
+    return u"C:\\windows\\system32";
+}
+
+} // namespace sim
+
+namespace platform {
+
+using sim::machine;
+
+std::u16string commandLine() {
+    return machine().commandLine;
+}
+
+bool moduleFileName(std::u16string& path) {
+    const auto& m = machine();
+    if (!m.hasModuleHandle)
+        return false;
+    // The same growth as the Win32 side, so a long path is tested through the same rule.
+    std::size_t capacity = 1024;
+    for (;;) {
+        if (m.modulePath.size() < capacity) {
+            path = m.modulePath;
+            return true;
+        }
+        if (capacity >= 32768) {
+            path = m.modulePath.substr(0, capacity - (m.moduleFileNameXpStyle ? 0 : 1));
+            return true;
+        }
+        capacity *= 2;
+    }
+}
+
+void protectDllSearch() {
+    if (machine().hasSetDefaultDllDirectories)
+        machine().dllSearchProtected = true;
+}
+
+bool fileExists(const std::u16string& path) {
+    std::u16string n = sim::normalise(path);
+    if (n.empty())
+        return false;
+    return sim::findEntry(n) || sim::impliedDirectory(n) || sim::hostPath(n).has_value();
+}
+
+InputFile::~InputFile() {
+    close();
+}
+
+InputFile::InputFile(InputFile&& other) noexcept : handle_(other.handle_) {
+    other.handle_ = nullptr;
+}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+bool InputFile::open(const std::u16string& path, int& errnoValue) {
+    close();
+    std::u16string n = sim::normalise(path);
+    std::shared_ptr<const std::string> bytes;
+    if (const sim::FileEntry* entry =
+            n.find_first_of(u"*?") == std::u16string::npos ? sim::findEntry(n) : nullptr) {
+        if (entry->isDirectory) {
+            errnoValue = errnoAccessDenied;
+            return false;
+        }
+        bytes = entry->bytes;
+    } else if (sim::impliedDirectory(n)) {
+        errnoValue = errnoAccessDenied;
+        return false;
+    } else if (auto host = sim::hostPath(n);
+               host && n.find_first_of(u"*?") == std::u16string::npos) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(*host, ec)) {
+            errnoValue = errnoAccessDenied;
+            return false;
+        }
+        std::ifstream in(*host, std::ios::binary);
+        if (!in) {
+            errnoValue = errnoAccessDenied;
+            return false;
+        }
+        bytes = std::make_shared<const std::string>(std::istreambuf_iterator<char>(in),
+                                                    std::istreambuf_iterator<char>());
+    } else {
+        errnoValue = n.empty() ? errnoInvalidArgument : errnoNoEntry;
+        return false;
+    }
+    handle_ = new sim::OpenFile{bytes, 0};
+    return true;
+}
+
+bool InputFile::length(std::uint64_t& size) {
+    if (!handle_)
+        return false;
+    size = static_cast<sim::OpenFile*>(handle_)->bytes->size();
+    return true;
+}
+
+std::size_t InputFile::read(std::uint8_t* buffer, std::size_t size) {
+    if (!handle_)
+        return 0;
+    auto* f = static_cast<sim::OpenFile*>(handle_);
+    std::size_t n = std::min(size, f->bytes->size() - f->position);
+    std::copy_n(reinterpret_cast<const std::uint8_t*>(f->bytes->data()) + f->position, n, buffer);
+    f->position += n;
+    return n;
+}
+
+void InputFile::close() {
+    delete static_cast<sim::OpenFile*>(handle_);
+    handle_ = nullptr;
+}
+
+std::u16string errnoText(int errnoValue) {
+    switch (errnoValue) {
+    case errnoNoEntry:
+        return u"No such file or directory";
+    case errnoAccessDenied:
+        return u"Permission denied";
+    case errnoInvalidArgument:
+        return u"Invalid argument";
+    default:
+        return u"Unknown error";
+    }
+}
+
+std::u16string decodeAnsi(const std::uint8_t* data, std::size_t size) {
+    // Windows-1252 stands in for the ANSI code page of the simulated machine.
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u16string out(size, u'\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        std::uint8_t b = data[i];
+        out[i] = (b >= 0x80 && b < 0xA0) ? high[b - 0x80] : char16_t(b);
+    }
+    return out;
+}
+
+std::u16string decodeUtf8(const std::uint8_t* data, std::size_t size) {
+    return wtext::fromUtf8(std::string_view(reinterpret_cast<const char*>(data), size));
+}
+
+bool isAlnum(char16_t c) {
+    if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
+        return true;
+    if (c == 0xAA || c == 0xB5 || c == 0xBA || (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7))
+        return true;
+    return (c >= 0x0100 && c <= 0x024F) || (c >= 0x0386 && c <= 0x03FF && c != 0x0387) ||
+           (c >= 0x0400 && c <= 0x0481) || (c >= 0x048A && c <= 0x052F) ||
+           (c >= 0x4E00 && c <= 0x9FFF);
+}
+
+bool isSpace(char16_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+int messageBox(const std::u16string& text, const std::u16string* caption, std::uint32_t style) {
+    sim::MessageBoxCall call;
+    call.text = text;
+    call.captionIsNull = caption == nullptr;
+    if (caption)
+        call.caption = *caption;
+    call.style = style;
+    machine().messageBoxes.push_back(call);
+    return 1; // IDOK
+}
+
+void writeStdout(const std::u16string& text) {
+    machine().standardOutput += text;
+}
+
+std::uint16_t userDefaultLangId() {
+    return machine().userLangId;
+}
+std::uint16_t systemDefaultLangId() {
+    return machine().systemLangId;
+}
+
+bool getVersionEx(OsVersion& version) {
+    if (!machine().getVersionSucceeds)
+        return false;
+    version = machine().version;
+    return true;
+}
+
+int getLocaleInfoNumber(std::uint32_t locale, std::uint32_t type, std::uint32_t& value,
+                        int bufferChars) {
+    const auto& m = machine();
+    if (locale == 0x007F && type == 0x2000006D) {
+        if (bufferChars < 1)
+            return 0;
+        if (m.customLocaleResult != 0)
+            value = m.customLocaleValue;
+        return m.customLocaleResult;
+    }
+    if (type == 0x20000005 && bufferChars >= 2) {
+        std::optional<std::uint32_t> code;
+        if (locale == 0x0400) {
+            code = m.userCountryCode;
+        } else if (auto it = m.countryCodeOfLanguage.find(std::uint16_t(locale));
+                   it != m.countryCodeOfLanguage.end()) {
+            code = it->second;
+        }
+        if (!code)
+            return 0;
+        value = *code;
+        return 2;
+    }
+    return 0;
+}
+
+bool getLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::u16string& text) {
+    if (locale == 0x0400 && type == 0x14 && machine().currency) {
+        text = machine().currency->substr(0, 511);
+        return true;
+    }
+    return false;
+}
+
+bool keyboardLayouts(std::vector<std::uintptr_t>& layouts) {
+    if (!machine().keyboardListSucceeds)
+        return false;
+    layouts = machine().keyboardLayouts;
+    return true;
+}
+
+std::int32_t userGeoId(std::uint32_t geoClass) {
+    return geoClass == 16 ? machine().geoId : -1;
+}
+
+namespace {
+int conditionShift(std::uint32_t typeBit) {
+    int index = 0;
+    while (typeBit > 1) {
+        typeBit >>= 1;
+        ++index;
+    }
+    return index * 3;
+}
+
+bool compareWith(std::uint8_t condition, std::int64_t have, std::int64_t want) {
+    switch (condition) {
+    case 1:
+        return have == want;
+    case 2:
+        return have > want;
+    case 3:
+        return have >= want;
+    case 4:
+        return have < want;
+    case 5:
+        return have <= want;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+std::uint64_t verSetConditionMask(std::uint64_t mask, std::uint32_t typeBit,
+                                  std::uint8_t condition) {
+    if (typeBit == 0 || condition == 0)
+        return mask;
+    for (std::uint32_t bit = 1; bit <= 0x80; bit <<= 1) {
+        if (typeBit & bit) {
+            int shift = conditionShift(bit);
+            mask &= ~(std::uint64_t(7) << shift);
+            mask |= std::uint64_t(condition & 7) << shift;
+        }
+    }
+    return mask;
+}
+
+bool verifyVersionInfo(const VersionRequirement& required, std::uint32_t typeMask,
+                       std::uint64_t conditionMask) {
+    const OsVersion& have = machine().version;
+    auto condition = [&](std::uint32_t bit) {
+        return std::uint8_t((conditionMask >> conditionShift(bit)) & 7);
+    };
+    // Major, minor, service-pack major and minor are compared as one hierarchy, in that order;
+    // the build number is tested on its own.
+    struct Level {
+        std::uint32_t bit;
+        std::int64_t have;
+        std::int64_t want;
+    };
+    const Level levels[] = {
+        {verMajorVersion, have.major, required.major},
+        {verMinorVersion, have.minor, required.minor},
+        {verServicePackMajor, have.servicePackMajor, required.servicePackMajor},
+        {verServicePackMinor, have.servicePackMinor, required.servicePackMinor}};
+    bool hierarchyDecided = false;
+    for (const Level& level : levels) {
+        if (!(typeMask & level.bit) || hierarchyDecided)
+            continue;
+        std::uint8_t c = condition(level.bit);
+        if (level.have != level.want) {
+            if (!compareWith(c, level.have, level.want))
+                return false;
+            hierarchyDecided = true;
+        } else if (c == 2 || c == 4) {
+            return false;
+        }
+    }
+    if ((typeMask & verBuildNumber) &&
+        !compareWith(condition(verBuildNumber), have.build, required.build))
+        return false;
+    return true;
+}
+
+bool runProcessAndWait(const std::u16string& path) {
+    auto& m = machine();
+    if (!m.processCreationSucceeds || !fileExists(path))
+        return false;
+    m.processesRun.push_back(path);
+    if (m.onProcessRun)
+        m.onProcessRun(path);
+    return true;
+}
+
+ModuleHandle loadSystemLibrary(const std::u16string& name) {
+    auto& m = machine();
+    auto it = m.libraries.find(sim::normalise(name));
+    if (it == m.libraries.end())
+        return nullptr;
+    m.librariesLoaded.push_back(sim::systemFolder() + u"\\" + name);
+    ++m.librariesOpen;
+    return &it->second;
+}
+
+void* libraryProc(ModuleHandle module, const char* exportName) {
+    if (!module)
+        return nullptr;
+    const auto& exports = static_cast<sim::Library*>(module)->exports;
+    auto it = exports.find(exportName);
+    return it == exports.end() ? nullptr : it->second;
+}
+
+void freeLibrary(ModuleHandle module) {
+    if (module)
+        --machine().librariesOpen;
+}
+
+bool systemDllProductVersion(const std::u16string& name, std::uint32_t& versionMs,
+                             std::uint32_t& versionLs) {
+    const auto& versions = machine().dllProductVersions;
+    auto it = versions.find(sim::normalise(name));
+    if (it == versions.end())
+        return false;
+    versionMs = it->second.first;
+    versionLs = it->second.second;
+    return true;
+}
+
+bool systemErrorText(std::uint32_t code, std::u16string& text) {
+    const auto& texts = machine().errorTexts;
+    auto it = texts.find(code);
+    if (it == texts.end())
+        return false;
+    text = it->second;
+    return true;
+}
+
+std::int32_t coInitialize() {
+    return machine().coInitializeResult;
+}
+
+} // namespace platform

@@ -1,0 +1,92 @@
+// The simulated Windows: a test or tool scripts the machine here, runs the core, and reads
+// back what the core did. Everything lives in one process-wide Machine, reset between cases.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sim {
+
+struct MessageBoxCall {
+    std::u16string text;
+    bool captionIsNull = false;
+    std::u16string caption;
+    std::uint32_t style = 0;
+};
+
+// What one system-folder library exports: name -> address. A missing name is a missing export.
+struct Library {
+    std::map<std::string, void*> exports;
+};
+
+struct Machine {
+    // The program.
+    std::u16string commandLine = u"\"C:\\media\\setup.exe\"";
+    bool hasModuleHandle = true;
+    std::u16string modulePath = u"C:\\media\\setup.exe";
+    // When set, GetModuleFileNameW behaves as on Windows XP: a path that does not fit comes
+    // back cut to the buffer, without a NUL and without an error.
+    bool moduleFileNameXpStyle = false;
+    bool hasSetDefaultDllDirectories = true;
+
+    // Language and region.
+    std::uint16_t userLangId = 0x0409;
+    std::uint16_t systemLangId = 0x0409;
+    bool getVersionSucceeds = true;
+    platform::OsVersion version{6, 1, 7601, 1, 0};
+    // GetLocaleInfoW(0x7F, 0x2000006D, ...) for a custom user locale: the call's result and
+    // the value it leaves.
+    int customLocaleResult = 1;
+    std::uint32_t customLocaleValue = 0x0409;
+    std::vector<std::uintptr_t> keyboardLayouts{0x04090409};
+    bool keyboardListSucceeds = true;
+    // LOCALE_ICOUNTRY of a language; languages not listed fail the query.
+    std::map<std::uint16_t, std::uint32_t> countryCodeOfLanguage{
+        {0x0409, 1}, {0x0419, 7}, {0x0422, 380}, {0x0407, 49}, {0x040C, 33}};
+    std::optional<std::u16string> currency = u"$";
+    std::optional<std::uint32_t> userCountryCode = 1;
+    std::int32_t geoId = 244;
+
+    // System services.
+    std::int32_t coInitializeResult = 0;
+    std::map<std::uint32_t, std::u16string> errorTexts;
+    // Starting a program: whether it can be created, and what it does while it runs.
+    bool processCreationSucceeds = true;
+    std::function<void(const std::u16string& path)> onProcessRun;
+    // Libraries of the system folder by lower-case name ("msi.dll").
+    std::map<std::u16string, Library> libraries;
+    // Product versions of system DLLs by lower-case name.
+    std::map<std::u16string, std::pair<std::uint32_t, std::uint32_t>> dllProductVersions;
+
+    // Recorded.
+    std::vector<MessageBoxCall> messageBoxes;
+    std::u16string standardOutput;
+    std::vector<std::u16string> processesRun;
+    std::vector<std::u16string> librariesLoaded; // full paths
+    int librariesOpen = 0;
+    bool dllSearchProtected = false;
+};
+
+Machine& machine();
+
+// A fresh machine and an empty file system.
+void reset();
+
+// The simulated file system. Paths are Windows paths; names match without regard to ASCII
+// case. A file can hold bytes in memory, or a Windows folder prefix can be mapped onto a
+// folder of the host (`mount`), the way the medium-check tool sees a real medium.
+void addFile(const std::u16string& path, const std::string& bytes);
+void addDirectory(const std::u16string& path);
+void removeFile(const std::u16string& path);
+void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
+
+// The folder that stands for the system folder ("C:\windows\system32").
+std::u16string systemFolder();
+
+} // namespace sim

@@ -1,0 +1,36 @@
+// Text helpers shared by the core and both platform layers. Every text is UTF-16
+// (std::u16string on both builds); these are the few operations the launcher needs on it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace wtext {
+
+// Case-insensitive comparison that folds only the ASCII letters A-Z (like _wcsicmp in the
+// "C" locale). Negative, zero or positive like a three-way compare of the folded code units.
+int compareNoCaseAscii(std::u16string_view a, std::u16string_view b);
+inline bool equalsNoCaseAscii(std::u16string_view a, std::u16string_view b) {
+    return compareNoCaseAscii(a, b) == 0;
+}
+
+// wcstol with base 10 and a 32-bit long: optional leading blanks (U+0009..U+000D, U+0020),
+// an optional sign, decimal digits; clamps to the 32-bit range. `consumed` receives the
+// number of code units read, 0 when no digits were found (the result is then 0).
+std::int32_t parseLong(std::u16string_view text, std::size_t* consumed = nullptr);
+
+// wcstoul with base 10 and a 32-bit unsigned long: like parseLong, a '-' sign negates in
+// unsigned arithmetic, overflow gives 0xFFFFFFFF.
+std::uint32_t parseULong(std::u16string_view text, std::size_t* consumed = nullptr);
+
+// "0x%04x": lower-case hexadecimal, at least four digits.
+std::u16string formatHex04(std::uint32_t value);
+// "%d" / "%u".
+std::u16string formatDecimal(std::int64_t value);
+
+std::u16string fromUtf8(std::string_view text);
+std::string toUtf8(std::u16string_view text);
+
+} // namespace wtext

@@ -1,0 +1,41 @@
+// The setup object: every setting the launcher works with, filled from Setup.ini, the
+// command line and the language file, and the run that hands the package to the installer.
+#pragma once
+
+#include "config/ini_file.h"
+#include "installer/msi_package.h"
+#include "sysreq/version.h"
+
+#include <cstdint>
+#include <string>
+
+enum InstallMode : std::int32_t { Install = 0, AdminInstall = 1, Uninstall = 2 };
+
+class SetupApp {
+public:
+    SetupApp();
+    SetupApp(const SetupApp&) = delete;
+    SetupApp& operator=(const SetupApp&) = delete;
+
+    // The program's folder followed directly by `name`.
+    std::u16string setupFilePath(const std::u16string& name) const;
+
+    std::u16string setupDir;
+    std::u16string exeName;
+    IniFile settings;
+    IniSection messages;
+    MsiPackage package;
+    std::u16string productCode;
+    std::u16string instanceProductCode;
+    std::u16string packagePath;
+    VersionQuad productVersion;
+    VersionQuad msiVersion;
+    std::u16string cmdLine;
+    std::u16string debugLog;
+    std::uint32_t uiLevel = 5;
+    std::int32_t installMode = Install;
+    bool showUsage = false;
+    std::u16string usageText;
+    std::uint32_t languageId = 0;
+    bool languageGiven = false;
+};
