@@ -1,0 +1,238 @@
+"""Runs the real Windows programs of a build under Wine for end-to-end tests.
+
+Every test gets a throwaway copy of a template prefix, so tests do not see each other's
+installations or registry changes. Programs are started through runexact.exe, a small tool of
+the test suite, so that the command line reaches the program exactly as written (starting
+wine from a shell re-quotes arguments) and the full 32-bit exit code comes back (a Unix exit
+status keeps only its low byte).
+"""
+
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+from dataclasses import dataclass, field
+
+SOURCE_DIR = os.environ.get(
+    "SETUP_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
+BUILD_DIR = os.environ.get("SETUP_BUILD_DIR", os.path.join(SOURCE_DIR, "build", "windows64"))
+CACHE_DIR = os.environ.get("SETUP_WINE_HOME", os.path.expanduser("~/.cache/setup-launcher"))
+
+DEFAULT_LOCALE = "en_US.UTF-8"
+
+
+def exe_arch(path):
+    with open(path, "rb") as f:
+        data = f.read(4096)
+    off = struct.unpack_from("<I", data, 0x3C)[0]
+    return "64" if struct.unpack_from("<H", data, off + 4)[0] == 0x8664 else "32"
+
+
+def loader(arch):
+    return "/usr/lib/wine/wine64" if arch == "64" else "/usr/lib/wine/wine"
+
+
+def build_file(name):
+    path = os.path.join(BUILD_DIR, name)
+    if not os.path.exists(path):
+        raise FileNotFoundError(path)
+    return path
+
+
+@dataclass
+class Box:
+    text: str
+    caption: object  # None for a null caption
+    style: int
+
+
+@dataclass
+class Result:
+    code: int
+    stdout: bytes
+    stderr: str
+    boxes: list = field(default_factory=list)
+
+    @property
+    def stdout_text(self):
+        return self.stdout.decode("utf-8", errors="replace")
+
+
+def _base_env(arch, prefix, locale):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = prefix
+    env["WINEARCH"] = "win64" if arch == "64" else "win32"
+    env["WINELOADER"] = loader(arch)
+    env["WINEDEBUG"] = "-all"
+    env["LC_ALL"] = locale
+    env.pop("DISPLAY", None)  # a message box then returns at once instead of waiting
+    env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+    return env
+
+
+def _wineserver_kill(env):
+    subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+
+
+def template_prefix(arch, locale=DEFAULT_LOCALE):
+    """A booted prefix to copy from; made once per architecture and kept in the cache."""
+    path = os.path.join(CACHE_DIR, "template-%s" % arch)
+    if os.path.exists(os.path.join(path, ".ready")):
+        return path
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    env = _base_env(arch, path, locale)
+    subprocess.run([loader(arch), "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL, timeout=300)
+    # Relay tracing of MessageBoxW alone, so a test can read every box's arguments.
+    subprocess.run([loader(arch), "reg", "add", r"HKCU\Software\Wine\Debug", "/v",
+                    "RelayInclude", "/d", "user32.MessageBoxW", "/f"], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+    subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=env, timeout=120)
+    open(os.path.join(path, ".ready"), "w").close()
+    return path
+
+
+class Prefix:
+    """A throwaway Wine prefix; use as a context manager."""
+
+    def __init__(self, arch=None, locale=DEFAULT_LOCALE, windows_version=None):
+        self.arch = arch or exe_arch(build_file("setup.exe"))
+        self.locale = locale
+        self.root = tempfile.mkdtemp(prefix="setup-e2e-")
+        self.path = os.path.join(self.root, "prefix")
+        subprocess.run(["cp", "-a", template_prefix(self.arch), self.path], check=True)
+        if windows_version:
+            self.set_windows_version(windows_version)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def env(self, extra=None):
+        env = _base_env(self.arch, self.path, self.locale)
+        if extra:
+            env.update(extra)
+        return env
+
+    def close(self):
+        try:
+            _wineserver_kill(self.env())
+        finally:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+    def drive_c(self, *parts):
+        return os.path.join(self.path, "drive_c", *parts)
+
+    def system32(self):
+        return self.drive_c("windows", "system32")
+
+    def wine(self, args, timeout=120, extra_env=None, cwd=None):
+        """Runs a Wine command (reg, msiexec, winecfg...) in this prefix."""
+        return subprocess.run([loader(self.arch)] + list(args), env=self.env(extra_env),
+                              cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=timeout)
+
+    def set_windows_version(self, version):
+        self.wine(["winecfg", "-v", version])
+
+    def reg_query(self, key, value=None):
+        args = ["reg", "query", key] + (["/v", value] if value else [])
+        out = self.wine(args).stdout.decode("utf-8", errors="replace")
+        return out
+
+    def reg_value(self, key, value):
+        for line in self.reg_query(key, value).splitlines():
+            parts = line.strip().split(None, 2)
+            if len(parts) >= 2 and parts[0] == value:
+                return parts[2] if len(parts) == 3 else ""
+        return None
+
+    def import_reg(self, text):
+        """Imports a .reg text (written as UTF-16LE with a BOM and CR LF, as regedit wants)."""
+        path = os.path.join(self.root, "import.reg")
+        with open(path, "wb") as f:
+            f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
+        self.wine(["regedit", "/S", path])
+
+    def windows_path(self, unix_path):
+        """The Windows path of a file inside this prefix's drive C."""
+        drive = self.drive_c()
+        rel = os.path.relpath(unix_path, drive)
+        if rel.startswith(".."):
+            raise ValueError("%s is not on drive C of the prefix" % unix_path)
+        return "C:\\" + rel.replace("/", "\\") if rel != "." else "C:\\"
+
+    def run(self, exe_unix_path, command_line, cwd=None, timeout=120, extra_env=None,
+            trace_boxes=True):
+        """Starts the program with exactly `command_line` (program path included) and returns
+        its full exit code, its standard output bytes and the message boxes it showed."""
+        runexact = build_file("runexact.exe")
+        result_file = os.path.join(self.root, "exit-code.txt")
+        if os.path.exists(result_file):
+            os.remove(result_file)
+        env = self.env(extra_env)
+        env["SETUP_EXACT_CMDLINE"] = command_line
+        env["SETUP_EXACT_RESULT"] = result_file
+        if trace_boxes:
+            env["WINEDEBUG"] = "-all,+relay"
+        started = time.monotonic()
+        proc = subprocess.run([loader(self.arch), runexact], env=env,
+                              cwd=cwd or os.path.dirname(exe_unix_path),
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        elapsed = time.monotonic() - started
+        code = None
+        if os.path.exists(result_file):
+            with open(result_file) as f:
+                text = f.read().strip()
+            code = int(text) if text else None
+        if code is None:
+            raise RuntimeError("runexact did not report an exit code (status %d, %.1fs): %s"
+                               % (proc.returncode, elapsed, proc.stderr[-2000:]))
+        stderr = proc.stderr.decode("utf-8", errors="replace")
+        return Result(code=code, stdout=proc.stdout, stderr=stderr, boxes=parse_boxes(stderr))
+
+
+_BOX = re.compile(r'Call user32\.MessageBoxW\(([0-9a-fA-F]+),(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),'
+                  r'(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),([0-9a-fA-F]+)\)')
+
+
+def _unescape(literal):
+    if not literal.startswith('L"'):
+        return None  # a null pointer
+    body = literal[2:-1]
+    out, i = [], 0
+    while i < len(body):
+        c = body[i]
+        if c == "\\" and i + 1 < len(body):
+            n = body[i + 1]
+            if n == "n":
+                out.append("\n"); i += 2; continue
+            if n == "r":
+                out.append("\r"); i += 2; continue
+            if n == "t":
+                out.append("\t"); i += 2; continue
+            m = re.match(r"[0-9a-fA-F]{4}", body[i + 1:i + 5])
+            if m:
+                out.append(chr(int(m.group(0), 16))); i += 5; continue
+            out.append(n); i += 2; continue
+        out.append(c); i += 1
+    return "".join(out)
+
+
+def parse_boxes(stderr):
+    boxes = []
+    for m in _BOX.finditer(stderr):
+        boxes.append(Box(text=_unescape(m.group(2)) or "", caption=_unescape(m.group(3)),
+                         style=int(m.group(4), 16)))
+    return boxes
+
+
+def quote(path):
+    return '"%s"' % path
