@@ -134,10 +134,15 @@ class Prefix:
         return self.drive_c("windows", "system32")
 
     def wine(self, args, timeout=120, extra_env=None, cwd=None):
-        """Runs a Wine command (reg, msiexec, winecfg...) in this prefix."""
-        return subprocess.run([loader(self.arch)] + list(args), env=self.env(extra_env),
-                              cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=timeout)
+        """Runs a Wine command (reg, msiexec, winecfg...) in this prefix. Output goes through
+        files: Wine's service processes inherit a pipe and keep it open long after the
+        program has ended, which would make every call wait for them."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run([loader(self.arch)] + list(args), env=self.env(extra_env),
+                                  cwd=cwd, stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            return subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
 
     def set_windows_version(self, version):
         self.wine(["winecfg", "-v", version])
@@ -183,9 +188,16 @@ class Prefix:
         if trace_boxes:
             env["WINEDEBUG"] = "-all,+relay"
         started = time.monotonic()
-        proc = subprocess.run([loader(self.arch), runexact], env=env,
-                              cwd=cwd or os.path.dirname(exe_unix_path),
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        # Files, not pipes: the prefix's service processes that wine starts inherit the
+        # standard handles and keep a pipe open for seconds after the program has ended.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.run([loader(self.arch), runexact], env=env,
+                                  cwd=cwd or os.path.dirname(exe_unix_path),
+                                  stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            proc.stdout = out.read()
+            err.seek(0)
+            proc.stderr = err.read()
         elapsed = time.monotonic() - started
         code = None
         if os.path.exists(result_file):
@@ -199,8 +211,9 @@ class Prefix:
         return Result(code=code, stdout=proc.stdout, stderr=stderr, boxes=parse_boxes(stderr))
 
 
-_BOX = re.compile(r'Call user32\.MessageBoxW\(([0-9a-fA-F]+),(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),'
-                  r'(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),([0-9a-fA-F]+)\)')
+# A 64-bit relay trace writes each text's pointer before it: 14000400c L"text".
+_BOX = re.compile(r'Call user32\.MessageBoxW\(([0-9a-fA-F]+),(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),'
+                  r'(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),([0-9a-fA-F]+)\)')
 
 
 def _unescape(literal):

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing the launcher needs on Debian 12 (run as root).
+# Only missing packages are installed, so a second run costs a second.
+set -euo pipefail
+
+packages=(cmake g++ make python3 googletest clang llvm libclang-rt-14-dev
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
+          wine wine64 wine32:i386 msitools wixl locales-all clang-format)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+echo "Installing: ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+fi
+apt-get update -qq
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
