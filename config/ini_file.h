@@ -6,6 +6,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 class IniSection {
 public:
@@ -23,8 +24,10 @@ public:
     // The key at `index` in key order, or the empty string past the end.
     std::u16string getKeyAt(std::size_t index) const;
 
-    // Fills the section from the text of one section: its header line, then its body.
-    void parse(const std::u16string& sectionText);
+    // Fills the section from the text of one section: its header line (the name stands between
+    // the line's first "[" and the first "]" after it), then its body, one key per LF-ended line.
+    // A key met again replaces the earlier value.
+    void parse(std::u16string_view sectionText);
 
 private:
     std::u16string name;
@@ -32,7 +35,8 @@ private:
 };
 
 // Raised by IniFile::load when the text cannot be split into sections: no section header at
-// all, or a header line without its closing bracket.
+// all (the line is then the text's last), or a header line without its closing bracket. Lines
+// are counted from 1 after CR LF has been read as LF. what() is describe() in UTF-8.
 class MalformedIniError : public std::runtime_error {
 public:
     MalformedIniError(std::u16string path, std::size_t line, std::u16string problem);
@@ -51,7 +55,9 @@ private:
 
 class IniFile {
 public:
-    // Reads the file and adds its sections; a section already present stays as it is.
+    // Reads the file and adds its sections; a section already present stays as it is. A
+    // section header is a line whose first non-blank character is "["; a "[" anywhere else is
+    // an ordinary character of a key, value or comment.
     // False when the file cannot be opened or is empty (the document is then unchanged).
     // Throws MalformedIniError for a text that cannot be split into sections; the sections
     // inserted before the fault stay.

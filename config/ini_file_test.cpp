@@ -1,0 +1,188 @@
+#include "config/ini_file.h"
+
+#include "platform/wtext.h"
+#include "tests/support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::u16string writeFile(const std::string& bytes) {
+    return testfiles::write(testfiles::freshFolder(), u"Setup.ini", bytes);
+}
+
+std::string utf16le(std::u16string_view text) {
+    std::string out = "\xFF\xFE";
+    for (char16_t c : text) {
+        out.push_back(static_cast<char>(c & 0xFF));
+        out.push_back(static_cast<char>(c >> 8));
+    }
+    return out;
+}
+
+// "key=value|" for every key, in key order, as UTF-8 so a failing case prints readably.
+std::string dump(const IniSection& section) {
+    std::u16string out;
+    for (std::size_t i = 0; i < section.getKeyCount(); ++i)
+        out += section.getKeyAt(i) + u"=" + section.getValue(section.getKeyAt(i)) + u"|";
+    return wtext::toUtf8(out);
+}
+
+} // namespace
+
+TEST(IniFile, ReadsEveryEncodingInTextMode) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"[A]\r\nk=Caf\xE9 \x80\r\n", "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
+        {"\xEF\xBB\xBF[A]\r\nk=Caf\xC3\xA9 \xE2\x82\xAC\r\n", "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
+        {utf16le(u"[A]\r\nk=Caf\u00E9 \u20AC\r\n"), "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
+        {"[A]\r\nk=v\r\n\x1Alate=1\r\n[B]\r\n", "k=v|"},
+        {utf16le(u"[A]\r\nk=v\r\n\u001Alate=1\r\n[B]\r\n"), "k=v|"},
+        {utf16le(std::u16string(u"[A]\r\nk=v\r\n\0late=1\r\n[B]\r\n", 23)), "k=v|"},
+    };
+    for (const auto& [bytes, keys] : cases) {
+        SCOPED_TRACE(bytes);
+        IniFile doc;
+        ASSERT_TRUE(doc.load(writeFile(bytes)));
+        EXPECT_EQ(dump(doc.getSection(u"A")), keys);
+        EXPECT_EQ(doc.getSection(u"B").getName(), u"");
+    }
+}
+
+TEST(IniFile, ParsesBodyLines) {
+    struct Case {
+        std::string body; // UTF-8, under the header "[S]"
+        std::string keys;
+    };
+    const Case cases[] = {
+        {"CmdLine=/q ; quiet", "CmdLine=/q|"},
+        {"Url=a#b#c", "Url=a#b|"},
+        {"a=b;c;d", "a=b;c|"},
+        {"; Product=X\n# Product=X\n  ;k=v", ""},
+        {"Key\n=Value\n\n", "Key=|"},
+        {"  Key  =  Value  \r\na=b=c", "Key=Value|a=b=c|"},
+        {"Product=A\nProduct=B", "Product=B|"},
+        {"q=\"a b\" \\", "q=\"a b\" \\|"},
+        {"\xE3\x80\x80K\xC2\xA0=\t\xE3\x80\x80V\xE3\x80\x80\x0B", "K=V|"},
+        {"K=V\xC2\x85", "K=V\xC2\x85|"}, // U+0085 is not the reader's white space
+        {"b\nA\na\nZ\n9\n10", "10=|9=|A=|Z=|a=|b=|"},
+        {"Cmd=INSTALLDIR=[ProgramFilesFolder]Demo", "Cmd=INSTALLDIR=[ProgramFilesFolder]Demo|"},
+        {"Path=C:\\[x]\\y", "Path=C:\\[x]\\y|"},
+        {"; see [Old]\nk=v", "k=v|"},
+        {"k=v # [x] ; [y]", "k=v|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        IniFile doc;
+        ASSERT_TRUE(doc.load(writeFile("\xEF\xBB\xBF[S]\n" + c.body)));
+        EXPECT_EQ(dump(doc.getSection(u"S")), c.keys);
+    }
+}
+
+TEST(IniFile, SectionHeadersStandOnlyAtTheStartOfALine) {
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("early=1\r\n"
+                                   "[A] trailing ] text\r\n"
+                                   "Path=C:\\[x]\\y\r\n"
+                                   "; see [Old]\r\n"
+                                   "Cmd=INSTALLDIR=[ProgramFilesFolder]Demo\r\n"
+                                   " \t[ B ]\r\n"
+                                   "k=v\r\n"
+                                   "[]\r\n"
+                                   "e=1\r\n"
+                                   "[Last]")));
+    EXPECT_EQ(dump(doc.getSection(u"A")),
+              "Cmd=INSTALLDIR=[ProgramFilesFolder]Demo|Path=C:\\[x]\\y|");
+    EXPECT_EQ(dump(doc.getSection(u" B ")), "k=v|");
+    EXPECT_EQ(dump(doc.getSection(u"")), "e=1|");
+    EXPECT_EQ(doc.getSection(u"Last").getName(), u"Last");
+    for (const char16_t* absent : {u"B", u"x", u"Old", u"ProgramFilesFolder", u"Startup"})
+        EXPECT_EQ(doc.getSection(absent).getName(), u"") << wtext::toUtf8(absent);
+}
+
+TEST(IniFile, FirstSectionOfANameWinsWhole) {
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("[X]\na=1\n[Startup]\nb=1\n[X]\na=2\nc=2\n")));
+    ASSERT_TRUE(doc.load(writeFile("[X]\nd=3\n[Y]\ne=4\n")));
+    EXPECT_EQ(dump(doc.getSection(u"X")), "a=1|");
+    EXPECT_EQ(dump(doc.getSection(u"Y")), "e=4|");
+    EXPECT_EQ(dump(doc.getSection(u"Startup")), "b=1|");
+    EXPECT_EQ(doc.getSection(u"startup").getName(), u"");
+}
+
+TEST(IniFile, RefusesUnreadableFilesAndKeepsTheDocument) {
+    const std::u16string folder = testfiles::freshFolder();
+    const std::u16string paths[] = {
+        testfiles::write(folder, u"be.ini", std::string("\xFE\xFF\0[\0X\0]", 8)),
+        testfiles::write(folder, u"empty.ini", ""),
+        folder + u"missing.ini",
+        testfiles::makeFolder(folder, u"sub.ini"),
+    };
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("[Keep]\nk=v\n")));
+    for (const std::u16string& path : paths) {
+        SCOPED_TRACE(wtext::toUtf8(path));
+        EXPECT_FALSE(doc.load(path));
+        EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
+        EXPECT_EQ(doc.getSection(u"X").getName(), u"");
+    }
+}
+
+TEST(IniFile, RaisesForTextWithoutSectionsNamingTheLine) {
+    struct Case {
+        std::string bytes;
+        std::size_t line;
+        std::optional<std::string> keptSection; // inserted before the fault
+    };
+    const Case cases[] = {
+        {"; comment\r\n\r\nk=v\r\n", 3, std::nullopt},
+        {"k=[v]\n x[y]", 2, std::nullopt},
+        {"\xEF\xBB\xBF", 1, std::nullopt},
+        {"\xFF\xFE", 1, std::nullopt},
+        {"\x1A[A]\n", 1, std::nullopt},
+        {"[A]\nk=v\n[B\nx=1\n[C]\n", 3, "k=v|"},
+        {"[A]\n[[\n", 2, ""},
+        // UTF-16 without its mark reads as ANSI and ends at the first zero byte, after "[".
+        {std::string("[\0A\0]\0", 6), 1, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const std::u16string path = writeFile(c.bytes);
+        IniFile doc;
+        try {
+            doc.load(path);
+            ADD_FAILURE() << "no error";
+        } catch (const MalformedIniError& e) {
+            EXPECT_EQ(e.path(), path);
+            EXPECT_EQ(e.line(), c.line);
+            EXPECT_EQ(e.describe(),
+                      path + u", line " + wtext::formatDecimal(c.line) + u": " + e.problem());
+            EXPECT_EQ(e.what(), wtext::toUtf8(e.describe()));
+        }
+        if (c.keptSection) {
+            EXPECT_EQ(doc.getSection(u"A").getName(), u"A");
+            EXPECT_EQ(dump(doc.getSection(u"A")), *c.keptSection);
+        }
+        EXPECT_EQ(doc.getSection(u"C").getName(), u"");
+    }
+}
+
+TEST(IniSection, CopiesAreIndependentOfTheDocument) {
+    IniSection section;
+    {
+        IniFile doc;
+        ASSERT_TRUE(doc.load(writeFile("[S]\nb=2\na=\n")));
+        section = doc.getSection(u"S");
+    }
+    EXPECT_EQ(section.getName(), u"S");
+    EXPECT_EQ(section.getKeyCount(), 2u);
+    EXPECT_EQ(section.getValue(u"b"), u"2");
+    EXPECT_EQ(section.getValue(u"a"), u"");
+    EXPECT_EQ(section.getValue(u"c"), u"");
+    EXPECT_EQ(section.getKeyAt(1), u"b");
+    EXPECT_EQ(section.getKeyAt(2), u"");
+    EXPECT_EQ(IniSection().getKeyAt(0), u"");
+}
