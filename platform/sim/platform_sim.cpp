@@ -1,5 +1,6 @@
 // The simulated platform: every platform call answered from the scripted Machine.
 #include "platform/sim/sim.h"
+#include "platform/sim/sim_msi.h"
 #include "platform/wtext.h"
 
 #include <algorithm>
@@ -151,6 +152,7 @@ void reset() {
     texts[1618] = u"Another installation is already in progress.\r\n";
     texts[1619] = u"This installation package could not be opened.\r\n";
     texts[1620] = u"This installation package could not be opened.\r\n";
+    resetMsi();
 }
 
 void addFile(const std::u16string& path, const std::string& bytes) {
@@ -271,7 +273,9 @@ bool InputFile::open(const std::u16string& path, int& errnoValue) {
 bool InputFile::length(std::uint64_t& size) {
     if (!handle_)
         return false;
-    size = static_cast<sim::OpenFile*>(handle_)->bytes->size();
+    auto* f = static_cast<sim::OpenFile*>(handle_);
+    size = f->bytes->size();
+    f->position = 0; // like seeking to the end, telling, and seeking back to the start
     return true;
 }
 
