@@ -11,14 +11,30 @@
 
 enum InstallMode : std::int32_t { Install = 0, AdminInstall = 1, Uninstall = 2 };
 
+constexpr std::uint32_t uiLevelFull = 5; // INSTALLUILEVEL_FULL
+constexpr std::uint32_t uiLevelNone = 2; // INSTALLUILEVEL_NONE
+
 class SetupApp {
 public:
     SetupApp();
     SetupApp(const SetupApp&) = delete;
     SetupApp& operator=(const SetupApp&) = delete;
 
+    // Reads the settings file beside the program, applies the command line, loads the
+    // messages of the installation language and checks the running Windows. False means
+    // the installation must not start (any box has been shown). A settings or language
+    // file that cannot be split into sections throws MalformedIniError.
+    bool init(const std::u16string& settingsName);
+
+    // Composes the installer command line and installs; the installer's result.
+    std::uint32_t run();
+
     // The program's folder followed directly by `name`.
     std::u16string setupFilePath(const std::u16string& name) const;
+
+    std::uint32_t languageIdFromCode(const std::u16string& code) const;
+    bool checkWindowsRequirement(const std::u16string& sectionName) const;
+    int installedProductState() const;
 
     std::u16string setupDir;
     std::u16string exeName;
@@ -32,10 +48,14 @@ public:
     VersionQuad msiVersion;
     std::u16string cmdLine;
     std::u16string debugLog;
-    std::uint32_t uiLevel = 5;
+    std::uint32_t uiLevel = uiLevelFull;
     std::int32_t installMode = Install;
     bool showUsage = false;
     std::u16string usageText;
     std::uint32_t languageId = 0;
     bool languageGiven = false;
+
+private:
+    void applyCommandLine();
+    bool silent() const { return uiLevel == uiLevelNone; }
 };
