@@ -47,6 +47,7 @@ class Box:
     text: str
     caption: object  # None for a null caption
     style: int
+    cut: bool = False  # the trace cut the text short; it then ends in "..."
 
 
 @dataclass
@@ -212,13 +213,16 @@ class Prefix:
 
 
 # A 64-bit relay trace writes each text's pointer before it: 14000400c L"text".
-_BOX = re.compile(r'Call user32\.MessageBoxW\(([0-9a-fA-F]+),(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),'
-                  r'(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"|[0-9a-fA-F]+),([0-9a-fA-F]+)\)')
+# A long text is cut by the trace, which then writes "..." after the closing quote.
+_BOX = re.compile(r'Call user32\.MessageBoxW\(([0-9a-fA-F]+),(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"(?:\.\.\.)?|[0-9a-fA-F]+),'
+                  r'(?:[0-9a-fA-F]+ )?(L"(?:[^"\\]|\\.)*"(?:\.\.\.)?|[0-9a-fA-F]+),([0-9a-fA-F]+)\)')
 
 
 def _unescape(literal):
     if not literal.startswith('L"'):
         return None  # a null pointer
+    if literal.endswith('"...'):
+        return _unescape(literal[:-3]) + "..."
     body = literal[2:-1]
     out, i = [], 0
     while i < len(body):
@@ -243,7 +247,7 @@ def parse_boxes(stderr):
     boxes = []
     for m in _BOX.finditer(stderr):
         boxes.append(Box(text=_unescape(m.group(2)) or "", caption=_unescape(m.group(3)),
-                         style=int(m.group(4), 16)))
+                         style=int(m.group(4), 16), cut=m.group(2).endswith('"...')))
     return boxes
 
 
