@@ -1,0 +1,272 @@
+"""The installation run of setup.exe against Wine's own Windows Installer: real packages and
+real transforms on a medium, checking what got installed and which properties the package
+received (each package writes them to the registry).
+
+A prefix per user locale, shared by the cases of one class; every case installs a product of
+its own, so the cases do not see each other. Administrative installations cannot run under
+Wine (it answers 1626); test_install_recorded covers them.
+"""
+
+import os
+import shutil
+import subprocess
+import time
+import unittest
+
+import msi_media
+import wine
+
+VERSION = "2.5.1"
+RECORD = ("LANGMARK", "INSTANCEMARK", "COUNTRY", "A", "B")
+UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+
+SETUP_INI = """[Startup]
+Product=Vorta Test
+ProductCode={product}
+ProductVersion={version}
+PackageName=Package
+CmdLine=A=1
+
+[Package]
+Location={location}
+
+[MsiVersion]
+3.1=Windows
+
+[Windows]
+W7=1
+
+[W7]
+MajorVer=6
+MinorVer=1
+BuildNo=7600
+"""
+
+
+def product_code(n):
+    return "{7F2E4B10-9C3D-4A56-8E71-0D5B3C2A%04X}" % n
+
+
+class Medium:
+    """A folder of drive C with the launcher, Setup.ini and a package of its own product,
+    plus the Russian and Ukrainian transforms of that package beside it."""
+
+    def __init__(self, prefix, name, number, subfolder=None, languages=("1049", "1058")):
+        self.prefix = prefix
+        self.folder = prefix.drive_c(name)
+        self.product = product_code(number)
+        package_folder = os.path.join(self.folder, subfolder) if subfolder else self.folder
+        os.makedirs(package_folder, exist_ok=True)
+        shutil.copy(wine.build_file("setup.exe"), self.folder)
+        # A package name of its own, so each product installs into a folder of its own.
+        stem = "vorta-" + name
+        location = "%s\\%s.msi" % (subfolder, stem) if subfolder else stem + ".msi"
+        with open(os.path.join(self.folder, "Setup.ini"), "w", newline="\r\n") as f:
+            f.write(SETUP_INI.format(product=self.product, version=VERSION, location=location))
+        self.package = msi_media.build_package(package_folder, stem, self.product, VERSION,
+                                               record=RECORD, registry_key="VortaReal\\" + name)
+        marks = {"1049": "ru", "1058": "uk"}
+        for language in languages:
+            # Beside the launcher, where it looks; beside the package, where the installer does.
+            for folder in {self.folder, package_folder}:
+                self.package.transform(os.path.join(folder, language + ".mst"),
+                                       {"LANGMARK": marks[language]})
+
+    @property
+    def install_dir(self):
+        return self.prefix.drive_c("Program Files (x86)", "Vorta " + self.package.file_name[:-4])
+
+    def launch(self, arguments):
+        line = '"%s\\setup.exe"' % self.prefix.windows_path(self.folder)
+        if arguments:
+            line += " " + arguments
+        return self.prefix.run(os.path.join(self.folder, "setup.exe"), line, timeout=180)
+
+    def received(self):
+        return self.package.read(self.prefix)
+
+    def registered(self):
+        """Whether the Windows Installer lists the product (in the 32-bit registry view)."""
+        _code, out = msi_media.run_wine(self.prefix, ["reg", "query", UNINSTALL + self.product,
+                                                      "/reg:32"])
+        return "DisplayName" in out
+
+
+class PrefixCase(unittest.TestCase):
+    LOCALE = wine.DEFAULT_LOCALE
+
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = wine.Prefix(locale=cls.LOCALE)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.prefix.close()
+
+    def assert_installed(self, medium, result, expected, case):
+        """The run succeeded without a box, the product is registered and its file is in
+        place, and the package received `expected` (property: value, "" = not set)."""
+        self.assertEqual((result.code, result.boxes), (0, []), case)
+        got = medium.received()
+        self.assertEqual({k: got.get(k) for k in expected}, expected, "%s: %s" % (case, got))
+        self.assertTrue(medium.registered(), case)
+
+    def assert_removed(self, medium, result, case):
+        self.assertEqual((result.code, result.boxes), (0, []), case)
+        self.assertEqual(medium.received(), {}, case)
+        self.assertFalse(medium.registered(), case)
+
+
+class InstallAndRemoveTest(PrefixCase):
+    """An English-language user: no transform applies unless a language is chosen."""
+
+    def test_full_interface_and_silent_install_and_removal(self):
+        medium = Medium(self.prefix, "media", 1)
+        plain = {"LANGMARK": "en", "COUNTRY": "", "A": "1", "INSTANCEMARK": ""}
+        dll = os.path.join(medium.install_dir, "vorta.dll")
+        # Full interface (level 5) without a display: the package has no dialogs of its own,
+        # so Wine runs it to the end with nothing to show.
+        steps = [
+            ("", "installed"),
+            ("/x", "removed"),
+            ("/S", "installed"),
+            ("/S /x", "removed"),
+        ]
+        for arguments, outcome in steps:
+            result = medium.launch(arguments)
+            case = "setup.exe %s" % arguments
+            if outcome == "installed":
+                self.assert_installed(medium, result, plain, case)
+                self.assertTrue(os.path.exists(dll), case)
+            else:
+                self.assert_removed(medium, result, case)
+                self.assertFalse(os.path.exists(dll), case)
+
+    def test_chosen_language_and_properties_from_the_command_line(self):
+        medium = Medium(self.prefix, "chosen", 2)
+        result = medium.launch('/S /l ru B=2 INSTALLDIR="C:\\My Apps"')
+        self.assert_installed(medium, result, {"LANGMARK": "ru", "COUNTRY": "", "A": "1",
+                                               "B": "2"}, "/l ru")
+        # The quoted folder reached the installer in one piece.
+        self.assertTrue(os.path.exists(self.prefix.drive_c("My Apps", "vorta.dll")))
+
+    def test_installer_failure_is_reported(self):
+        medium = Medium(self.prefix, "broken", 3, languages=())
+        os.remove(medium.package.path)
+        cases = [
+            ("", 1),
+            ("/S", 0),
+        ]
+        for arguments, boxes in cases:
+            with self.subTest(arguments=arguments):
+                result = medium.launch(arguments)
+                # Wine answers 2 for a package that is not there (Windows: 1619).
+                self.assertNotIn(result.code, (0, 1, 1602, 3010, 1641))
+                self.assertEqual(len(result.boxes), boxes, result.boxes)
+                for box in result.boxes:
+                    self.assertEqual((box.caption, box.style), ("Error", 0x1010))
+                    self.assertTrue(box.text.strip())
+
+    def test_installed_instance_gets_the_transform_stored_in_the_package(self):
+        instance = msi_media.build_package(self.prefix.drive_c("instance"), "instance",
+                                           product_code(0x10), VERSION)
+        self.assertEqual(msi_media.msiexec(
+            self.prefix, ["/i", self.prefix.windows_path(instance.path), "/qn"]), 0)
+        cases = [
+            # medium, arguments, language the package gets
+            ("inst-ru", 0x11, "/S /l ru", "ru"),
+            # No language transform: the instance transform alone, still followed by ";".
+            ("inst-en", 0x12, "/S", "en"),
+        ]
+        for name, number, arguments, language in cases:
+            with self.subTest(medium=name, arguments=arguments):
+                medium = Medium(self.prefix, name, number, subfolder="pkg")
+                mst = medium.package.transform(os.path.join(self.prefix.root, name + ".mst"),
+                                               {"INSTANCEMARK": "inst2"})
+                msi_media.embed_transform(medium.package.path, mst, "Inst2.mst")
+                with open(os.path.join(medium.folder, "pkg", "setup.ini"), "w",
+                          newline="\r\n") as f:
+                    f.write("[Instances]\ncount=1\n1=Inst2\n[Inst2]\nProductCode=%s\n"
+                            % instance.product_code)
+                result = medium.launch(arguments)
+                self.assert_installed(medium, result, {"INSTANCEMARK": "inst2",
+                                                       "LANGMARK": language}, arguments)
+
+
+class UkrainianUserTest(PrefixCase):
+    LOCALE = "uk_UA.UTF-8"
+
+    def test_ukraine_rule(self):
+        cases = [
+            # arguments, language mark, country
+            ("/S", "uk", "UA"),
+            ("/S /l ru", "ru", ""),  # a chosen language turns the rule off
+        ]
+        for number, (arguments, language, country) in enumerate(cases, 0x20):
+            with self.subTest(arguments=arguments):
+                medium = Medium(self.prefix, "uk%d" % number, number)
+                result = medium.launch(arguments)
+                self.assert_installed(medium, result, {"LANGMARK": language,
+                                                       "COUNTRY": country, "A": "1"}, arguments)
+
+
+class RussianUserInUkraineTest(PrefixCase):
+    """A Russian-language user whose regional settings alone say Ukraine."""
+
+    LOCALE = "ru_RU.UTF-8"
+
+    def region(self, full_key):
+        """{name: data} of the string values of `full_key`, through an export: reg.exe
+        prints in the console code page, where the hryvnia sign is lost."""
+        path = os.path.join(self.prefix.root, "export.reg")
+        if os.path.exists(path):
+            os.remove(path)
+        self.prefix.wine(["regedit", "/E", path, full_key])
+        if not os.path.exists(path):
+            return {}
+        with open(path, "rb") as f:
+            lines = f.read().decode("utf-16").splitlines()
+        values, inside = {}, False
+        for line in lines:
+            if line.startswith("["):
+                inside = line == "[%s]" % full_key
+            elif inside and line.startswith('"') and '"="' in line:
+                name, data = line[1:-1].split('"="', 1)
+                values[name] = data
+        return values
+
+    def set_region(self, key, values):
+        """Imports `values` under HKCU\\Control Panel\\International\\`key` and waits until
+        they read back: the prefix's first processes may still be rewriting the locale's
+        values when an import lands."""
+        full = "HKEY_CURRENT_USER\\Control Panel\\International" + ("\\" + key if key else "")
+        text = "Windows Registry Editor Version 5.00\n\n[%s]\n" % full
+        text += "".join('"%s"="%s"\n' % item for item in values.items())
+        for _attempt in range(5):
+            self.prefix.import_reg(text)
+            now = self.region(full)
+            if all(now.get(k) == v for k, v in values.items()):
+                return
+            time.sleep(1)
+        self.fail("the region settings %s did not stick: %s" % (values, now))
+
+    def test_two_signs_make_ukraine_one_does_not(self):
+        steps = [
+            # what the settings say, region values, language mark, country
+            ("geographic location Ukraine", ("Geo", {"Nation": "241", "Name": "UA"}), "ru", ""),
+            ("and the hryvnia as currency", ("", {"sCurrency": "\u20b4"}), "uk", "UA"),
+        ]
+        # Settle the prefix first, so nothing rewrites the values after they are set.
+        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
+        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
+        for number, (case, (key, values), language, country) in enumerate(steps, 0x30):
+            with self.subTest(settings=case):
+                self.set_region(key, values)
+                medium = Medium(self.prefix, "ru%d" % number, number)
+                result = medium.launch("/S")
+                self.assert_installed(medium, result, {"LANGMARK": language,
+                                                       "COUNTRY": country}, case)
+
+
+if __name__ == "__main__":
+    unittest.main()
