@@ -9,10 +9,11 @@ constexpr std::uint32_t localeUserDefault = 0x0400;
 constexpr std::uint32_t localeSCurrency = 0x14;
 constexpr std::uint32_t localeCountryNumber = 0x20000005; // LOCALE_RETURN_NUMBER | ICOUNTRY
 constexpr std::uint32_t geoClassNation = 16;
+constexpr std::uint32_t localeNoUserOverride = 0x80000000;
 
-std::optional<std::uint32_t> countryOfLocale(std::uint32_t locale) {
+std::optional<std::uint32_t> countryOfLocale(std::uint32_t locale, std::uint32_t flags = 0) {
     std::uint32_t number = 0;
-    if (platform::getLocaleInfoNumber(locale, localeCountryNumber, number, 4) == 0)
+    if (platform::getLocaleInfoNumber(locale, localeCountryNumber | flags, number, 4) == 0)
         return std::nullopt;
     return number;
 }
@@ -54,7 +55,9 @@ CountrySigns gatherCountrySigns(const CountryRow& row) {
     std::vector<std::uintptr_t> layouts;
     if (platform::keyboardLayouts(layouts)) {
         for (std::uintptr_t layout : layouts) {
-            auto country = countryOfLocale(std::uint32_t(layout & 0xFFFF));
+            // The layout language's own country: asked with the user's override, a layout in
+            // the user's language would repeat the user's country setting and count it twice.
+            auto country = countryOfLocale(std::uint32_t(layout & 0xFFFF), localeNoUserOverride);
             signs.keyboardCountries.push_back(country);
             if (country && *country == std::uint32_t(row.dialingCode))
                 break;

@@ -52,6 +52,8 @@ TEST(IsUserInCountry, TwoSignsAreEnough) {
              m.systemLangId = 0x0422;
          },
          true},
+        {"a country setting alone counts once, not again through a keyboard of the same language",
+         [](sim::Machine& m) { m.userCountryCode = 380; }, false},
         {"failed queries do not count",
          [](sim::Machine& m) {
              m.keyboardListSucceeds = false;

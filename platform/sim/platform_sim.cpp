@@ -380,9 +380,12 @@ int getLocaleInfoNumber(std::uint32_t locale, std::uint32_t type, std::uint32_t&
             value = m.customLocaleValue;
         return m.customLocaleResult;
     }
-    if (type == 0x20000005 && bufferChars >= 2) {
+    if ((type & ~0x80000000u) == 0x20000005 && bufferChars >= 2) {
+        // The user's country setting overrides the country of the user's own language unless
+        // LOCALE_NOUSEROVERRIDE (0x80000000) is asked for.
+        bool noOverride = (type & 0x80000000u) != 0;
         std::optional<std::uint32_t> code;
-        if (locale == 0x0400) {
+        if (locale == 0x0400 || (!noOverride && locale == m.userLangId && m.userCountryCode)) {
             code = m.userCountryCode;
         } else if (auto it = m.countryCodeOfLanguage.find(std::uint16_t(locale));
                    it != m.countryCodeOfLanguage.end()) {

@@ -268,5 +268,22 @@ class RussianUserInUkraineTest(PrefixCase):
                                                        "COUNTRY": country}, case)
 
 
+class RussianUserWithUkrainianCountrySettingTest(RussianUserInUkraineTest):
+    """The country setting of the user's locale is one sign. A Russian keyboard layout must
+    not repeat it: asked for its country with the user's overrides in force, the layout of
+    the user's own language answers with the user's country setting."""
+
+    test_two_signs_make_ukraine_one_does_not = None
+
+    def test_country_setting_alone_is_one_sign(self):
+        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
+        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
+        self.set_region("", {"iCountry": "380"})
+        medium = Medium(self.prefix, "ruc", 0x40)
+        result = medium.launch("/S")
+        self.assert_installed(medium, result, {"LANGMARK": "ru", "COUNTRY": ""},
+                              "country setting 380 only")
+
+
 if __name__ == "__main__":
     unittest.main()
