@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -107,23 +108,66 @@ std::u16string IniSection::getKeyAt(std::size_t index) const {
 }
 
 void IniSection::parse(std::u16string_view sectionText) {
+    parse(sectionText, 1, nullptr);
+}
+
+void IniSection::parse(std::u16string_view sectionText, std::size_t headerLine,
+                       IniSectionPosition* where) {
     std::size_t headerEnd = sectionText.find(lineFeed);
     std::u16string_view header = sectionText.substr(0, headerEnd);
     if (std::u16string_view found; headerName(header, found))
         name.assign(found);
+    if (where) {
+        where->name = name;
+        where->line = headerLine;
+    }
     if (headerEnd == std::u16string_view::npos)
         return;
 
     std::size_t pos = headerEnd + 1;
+    std::size_t line = headerLine + 1;
+    // Where each key first stood in where->keys, so a repeated key is found in log time.
+    std::map<std::u16string_view, std::size_t> keyIndex;
     while (pos < sectionText.size()) {
         std::size_t end = sectionText.find(lineFeed, pos);
         if (end == std::u16string_view::npos)
             end = sectionText.size();
         KeyValue kv = parseLine(sectionText.substr(pos, end - pos));
-        if (!kv.key.empty())
+        if (!kv.key.empty()) {
             values.insert_or_assign(std::u16string(kv.key), std::u16string(kv.value));
+            if (where) {
+                auto [at, added] = keyIndex.try_emplace(kv.key, where->keys.size());
+                if (added) {
+                    where->keys.push_back({std::u16string(kv.key), line, {}});
+                } else {
+                    IniKeyPosition& known = where->keys[at->second];
+                    known.replacedLines.push_back(known.line);
+                    known.line = line;
+                }
+            }
+        }
         pos = end + 1;
+        ++line;
     }
+}
+
+std::size_t IniPositions::sectionLine(const std::u16string& name) const {
+    for (const IniSectionPosition& section : sections)
+        if (section.taken && section.name == name)
+            return section.line;
+    return 0;
+}
+
+std::size_t IniPositions::keyLine(const std::u16string& section, const std::u16string& key) const {
+    for (const IniSectionPosition& s : sections) {
+        if (!s.taken || s.name != section)
+            continue;
+        for (const IniKeyPosition& k : s.keys)
+            if (k.key == key)
+                return k.line;
+        return 0;
+    }
+    return 0;
 }
 
 IniSection IniFile::getSection(const std::u16string& name) const {
@@ -131,7 +175,9 @@ IniSection IniFile::getSection(const std::u16string& name) const {
     return it == sections.end() ? IniSection() : it->second;
 }
 
-bool IniFile::load(const std::u16string& path) {
+bool IniFile::load(const std::u16string& path, IniPositions* where) {
+    if (where)
+        *where = IniPositions{path, {}};
     std::shared_ptr<char16_t[]> text;
     std::size_t textLength = 0;
     try {
@@ -155,14 +201,24 @@ bool IniFile::load(const std::u16string& path) {
     // that ends the line before the next header (or to the end of the text); each is inserted
     // as soon as its end is known, so the sections before a malformed header stay.
     std::size_t sectionStart = std::u16string_view::npos;
+    std::size_t sectionLine = 0;
     std::u16string_view sectionName;
     auto addSection = [&](std::size_t end) {
-        if (sectionStart == std::u16string_view::npos ||
-            sections.count(std::u16string(sectionName)))
+        if (sectionStart == std::u16string_view::npos)
+            return;
+        bool taken = sections.count(std::u16string(sectionName)) == 0;
+        if (!taken && !where)
             return;
         IniSection section;
-        section.parse(all.substr(sectionStart, end - sectionStart));
-        sections.emplace(section.getName(), std::move(section));
+        IniSectionPosition position;
+        section.parse(all.substr(sectionStart, end - sectionStart), sectionLine,
+                      where ? &position : nullptr);
+        if (where) {
+            position.taken = taken;
+            where->sections.push_back(std::move(position));
+        }
+        if (taken)
+            sections.emplace(section.getName(), std::move(section));
     };
 
     std::size_t lineNumber = 1;
@@ -177,6 +233,7 @@ bool IniFile::load(const std::u16string& path) {
                 throw MalformedIniError(path, lineNumber,
                                         u"the section header has no closing \"]\"");
             sectionStart = pos;
+            sectionLine = lineNumber;
         }
         // A final line feed ends the last line; no empty line follows it.
         if (end == std::u16string_view::npos || end + 1 == all.size())

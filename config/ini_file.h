@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
+
+struct IniSectionPosition;
 
 class IniSection {
 public:
@@ -28,6 +31,9 @@ public:
     // the line's first "[" and the first "]" after it), then its body, one key per LF-ended line.
     // A key met again replaces the earlier value.
     void parse(std::u16string_view sectionText);
+    // The same, noting in `where` the section's name, its header line `headerLine` and the
+    // line of every key; body lines are counted on from the header.
+    void parse(std::u16string_view sectionText, std::size_t headerLine, IniSectionPosition* where);
 
 private:
     std::u16string name;
@@ -53,6 +59,37 @@ private:
     std::u16string problem_;
 };
 
+// Where the keys and sections of one loaded file stood, for tools that point a publisher at a
+// line. Lines are counted as for MalformedIniError.
+struct IniKeyPosition {
+    std::u16string key;
+    // The key's last line in its section's body: the one whose value the section holds.
+    std::size_t line = 0;
+    // Earlier lines of the same key in that body, whose values were replaced.
+    std::vector<std::size_t> replacedLines;
+};
+
+struct IniSectionPosition {
+    std::u16string name;
+    std::size_t line = 0; // the header line
+    // False when a section of this name was already in the document, so this one was passed
+    // over whole.
+    bool taken = true;
+    std::vector<IniKeyPosition> keys; // in order of first appearance
+};
+
+struct IniPositions {
+    std::u16string path;
+    // Every header the reader met, in file order, the ones passed over included. After a
+    // MalformedIniError it holds the sections before the fault.
+    std::vector<IniSectionPosition> sections;
+
+    // The header line of the section taken under `name`, or 0.
+    std::size_t sectionLine(const std::u16string& name) const;
+    // The line of the key whose value the section taken under `section` holds, or 0.
+    std::size_t keyLine(const std::u16string& section, const std::u16string& key) const;
+};
+
 class IniFile {
 public:
     // Reads the file and adds its sections; a section already present stays as it is. A
@@ -61,7 +98,9 @@ public:
     // False when the file cannot be opened or is empty (the document is then unchanged).
     // Throws MalformedIniError for a text that cannot be split into sections; the sections
     // inserted before the fault stay.
-    bool load(const std::u16string& path);
+    // When `where` is given it is filled with the positions of this file's sections and keys
+    // (it is left empty when the file cannot be opened); the document is the same either way.
+    bool load(const std::u16string& path, IniPositions* where = nullptr);
 
     // The section of that name, or an empty section.
     IniSection getSection(const std::u16string& name) const;

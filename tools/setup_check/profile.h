@@ -1,0 +1,79 @@
+// A machine to check a medium against: Windows version, language and region settings, the
+// installer runtime, installed products and what the Windows Installer answers. Profiles come
+// from named presets, from key=value files and from single settings on the command line.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Profile {
+    std::string name = "custom";
+    std::string description;
+
+    platform::OsVersion windows{6, 1, 7601, 1, 0};
+    std::uint16_t userLanguage = 0x0409;
+    std::uint16_t systemLanguage = 0x0409;
+    // The language Windows names for a custom user locale (user language 0x0C00).
+    std::uint16_t customLocaleLanguage = 0x0409;
+    std::vector<std::uintptr_t> keyboards{0x04090409};
+    std::optional<std::u16string> currency = u"$";
+    std::optional<std::uint32_t> countryCode = 1;
+    std::int32_t geoId = 244;
+
+    // Product version of the system folder's msi.dll; absent when it cannot be read.
+    std::optional<std::u16string> msiRuntime = u"5.0.7601.17514";
+    // What the runtime's setup program (instmsi30.exe, when the medium has one) does.
+    bool runtimeSetupStarts = true;
+    std::optional<std::u16string> runtimeAfterSetup;
+
+    // Installed products: product code -> version.
+    std::map<std::u16string, std::u16string> installed;
+
+    // The package's identity as the installer reads it; unset fields come from Setup.ini.
+    std::optional<std::u16string> packageProductCode;
+    std::optional<std::u16string> packageVersion;
+    std::optional<std::u16string> packageCode;
+    // Version of the package's key file vorta.dll; "none" in a profile: no such File row.
+    std::optional<std::u16string> packageKeyFileVersion;
+    bool packageHasKeyFile = true;
+
+    // MsiInstallProductW's answer; unset: 0, or 1619 when the package file is missing.
+    std::optional<std::uint32_t> installerResult;
+
+    // Further Windows folders mapped onto host folders (D:\pkg -> /srv/pkg).
+    std::vector<std::pair<std::u16string, std::string>> mounts;
+};
+
+// The preset names, in the order they are listed.
+std::vector<std::string> presetNames();
+// False when there is no preset of that name.
+bool preset(const std::string& name, Profile& profile);
+
+// Applies one "key=value" setting; false with `error` set when the key or value is not
+// understood. Keys: preset, windows, service_pack, user_language, system_language,
+// custom_locale_language, keyboards, currency, country_code, geo_id, msi_runtime,
+// runtime_setup, runtime_after_setup, installed.<code>, package_product_code,
+// package_version, package_code, package_key_file, installer_result, map.<X:\folder>.
+bool applySetting(Profile& profile, const std::string& key, const std::string& value,
+                  std::string& error);
+
+// Applies every line of a profile file's text ("#" and ";" start comment lines); `error`
+// names the line at fault.
+bool applyProfileText(Profile& profile, const std::string& text, const std::string& fileName,
+                      std::string& error);
+
+// A profile from a preset name or a profile file's path.
+bool loadProfile(const std::string& nameOrPath, Profile& profile, std::string& error);
+
+// "Windows 6.1.7601 SP1" and the like.
+std::string windowsText(const platform::OsVersion& version);
+// "0x0419".
+std::string languageText(std::uint32_t languageId);
+
+// Scripts the simulated machine (after sim::reset) with the profile: everything but the package.
+void applyToMachine(const Profile& profile);
