@@ -1,0 +1,378 @@
+"""The real setup.exe under Wine on media that were damaged or made to hurt it: garbage,
+huge and odd settings and message files, odd encodings, a message file that is a folder,
+non-ASCII and very long paths, a very long command line, a missing package and one that is
+no package.
+
+Every case ends the way the launcher documents: a refusal with exit code 1 (for a file that
+cannot be read as sections, one line naming the file and line on the standard output, then the
+usage text), a normal start, or the installer's own result passed through. Never a crash (an
+exception code such as 0xC0000005 as the exit code) and never a hang: every run has a time
+limit. Where the run must be refused, the recording msi.dll shows that no installation was
+started.
+"""
+
+import itertools
+import os
+import random
+import re
+import shutil
+import unittest
+
+import msi_media
+import stub_msi
+import wine
+
+PRODUCT = "{2F6A9C13-7B4E-4D58-A0C1-3E5F7A9B1D2C}"
+RUN_TIMEOUT = 60
+BIG_RUN_TIMEOUT = 240
+
+USAGE_START = "Usage:  [/l <str>] [/S]"
+MALFORMED = re.compile(r"^(?P<path>.+), line (?P<line>\d+): (?P<problem>.+)$")
+
+
+def settings(cmdline="REBOOT=ReallySuppress", location="product.msi", extra_startup=()):
+    """Lines of a Setup.ini that accepts every Windows from 5.0 on."""
+    return ["[Startup]", "ProductCode=" + PRODUCT, "ProductVersion=2.5.1",
+            "PackageName=Package", "CmdLine=" + cmdline, *extra_startup,
+            "[Package]", "Location=" + location,
+            "[MsiVersion]", "3.1=Windows", "[Windows]", "Any=1",
+            "[Any]", "MajorVer=5", "MinorVer=0", "BuildNo=0"]
+
+
+def crlf(lines):
+    return "".join(line + "\r\n" for line in lines)
+
+
+def garbage(seed, size, exclude=b""):
+    rng = random.Random(seed)
+    data = bytes(rng.getrandbits(8) for _ in range(size))
+    for b in exclude:
+        data = data.replace(bytes([b]), b"\xa4")
+    return data
+
+
+_prefixes = {}
+_numbers = itertools.count(1)
+
+
+def shared_prefix(kind):
+    """"stub": a prefix with the recording msi.dll; "real": Wine's own installer."""
+    if kind not in _prefixes:
+        prefix = wine.Prefix()
+        try:
+            _prefixes[kind] = (prefix, stub_msi.StubMsi(prefix) if kind == "stub" else None)
+        except BaseException:
+            prefix.close()
+            raise
+    return _prefixes[kind]
+
+
+def tearDownModule():
+    while _prefixes:
+        prefix, _stub = _prefixes.popitem()[1]
+        prefix.close()
+
+
+class Medium:
+    """setup.exe in a folder of its own on drive C, a stand-in package and the given files."""
+
+    def __init__(self, kind="stub", folder=None):
+        self.prefix, self.stub = shared_prefix(kind)
+        relative = folder or "hostile%d" % next(_numbers)
+        self.path = self.prefix.drive_c(*relative.split("\\"))
+        os.makedirs(self.path)
+        self.windows = "C:\\" + relative
+        self.exe = os.path.join(self.path, "setup.exe")
+        shutil.copyfile(wine.build_file("setup.exe"), self.exe)
+
+    def write(self, name, data):
+        if isinstance(data, str):
+            data = data.encode("utf-8")
+        with open(os.path.join(self.path, name), "wb") as f:
+            f.write(data)
+
+    def run(self, args="/S", exe_path=None, timeout=RUN_TIMEOUT, cwd=None):
+        line = '"%s"' % (exe_path or self.windows + "\\setup.exe")
+        if args:
+            line += " " + args
+        env = None
+        if self.stub:
+            self.stub.clear_log()
+            env = self.stub.env()
+        return self.prefix.run(self.exe, line, timeout=timeout, extra_env=env, cwd=cwd)
+
+
+class HostileMediaTest(unittest.TestCase):
+    def assertNoCrash(self, result):
+        self.assertLess(result.code, 0xC0000000, "crashed: 0x%08X" % result.code)
+
+    def assertRefused(self, medium, result, malformed_file=None):
+        """Exit 1 and no installation. With `malformed_file`: the first output line names that
+        file (full path) and a line, the usage text follows; otherwise only the usage text."""
+        self.assertNoCrash(result)
+        self.assertEqual(result.code, 1, result.stdout_text[:300])
+        self.assertEqual(medium.stub.calls("MsiInstallProductW"), [])
+        out = result.stdout_text.replace("\r\n", "\n")
+        if malformed_file:
+            first, _, rest = out.partition("\n")
+            m = MALFORMED.match(first)
+            self.assertTrue(m, first[:300])
+            self.assertEqual(m.group("path"), medium.windows + "\\" + malformed_file)
+            self.assertTrue(rest.startswith(USAGE_START), rest[:300])
+        else:
+            self.assertTrue(out.startswith(USAGE_START), out[:300])
+
+    def assertStarted(self, medium, result, package="product.msi"):
+        """One installation of the package; its result (0 from the stand-in) is the exit code."""
+        self.assertNoCrash(result)
+        installs = medium.stub.calls("MsiInstallProductW")
+        self.assertEqual(len(installs), 1, result.stdout_text[:300])
+        self.assertEqual(installs[0]["path"], medium.windows + "\\" + package)
+        self.assertEqual(result.code, 0)
+        return installs[0]
+
+
+class GarbageTest(HostileMediaTest):
+    def test_files_that_cannot_be_read_as_sections_refuse_the_start(self):
+        good = crlf(settings()).encode()
+        no_bracket = garbage(1, 64 * 1024, exclude=b"[\x00\x1a")
+        cases = [
+            # name, Setup.ini, 0x0409.ini, the file named as malformed
+            ("binary garbage as Setup.ini", no_bracket, None, "Setup.ini"),
+            ("garbage with NULs as Setup.ini", garbage(2, 4096), None, "Setup.ini"),
+            ("binary garbage as the message file", good, no_bracket, "0x0409.ini"),
+            ("UTF-8 mark, then garbage", b"\xef\xbb\xbf" + no_bracket, None, "Setup.ini"),
+            ("UTF-16 mark, then garbage", b"\xff\xfe" + garbage(3, 8192, exclude=b"[\x00\x1a"),
+             None, "Setup.ini"),
+            ("header without ] after good sections", good + b"[Broken\r\nx=1\r\n", None,
+             "Setup.ini"),
+            ("only a mark and a Ctrl-Z", b"\xef\xbb\xbf\x1a[Startup]\r\n", None, "Setup.ini"),
+        ]
+        for name, setup_ini, message_file, malformed in cases:
+            with self.subTest(name):
+                medium = Medium()
+                medium.write("product.msi", b"stands in for the package")
+                medium.write("Setup.ini", setup_ini)
+                if message_file is not None:
+                    medium.write("0x0409.ini", message_file)
+                for args in ("/S", ""):
+                    result = medium.run(args)
+                    self.assertRefused(medium, result, malformed_file=malformed)
+                    # The same line in an error box, unless silent.
+                    self.assertEqual(len(result.boxes), 0 if args else 1, result.boxes)
+
+
+class EncodingTest(HostileMediaTest):
+    def test_odd_encodings(self):
+        text = crlf(settings(cmdline="MARK=\u0416\u00e9"))
+        utf16 = b"\xff\xfe" + text.encode("utf-16-le")
+        # Invalid UTF-8 in a comment and in the value: replaced, not rejected.
+        bad_utf8 = b"\xef\xbb\xbf" + crlf(settings(cmdline="MARK=a\x01b")).encode().replace(
+            b"\x01", b"\xc3\x28\xff\xe2\x82") + b"; \xf0\x9f\xff\r\n"
+        cases = [
+            # name, Setup.ini bytes, expected installer command line (None: refused)
+            ("UTF-16 with an odd last byte", utf16 + b"\x41", " MARK=\u0416\u00e9"),
+            ("UTF-16 cut in the middle of a unit", utf16[:-1], " MARK=\u0416\u00e9"),
+            ("invalid UTF-8", bad_utf8, re.compile(r"^ MARK=a\ufffd.*b$")),
+            ("big-endian mark FE FF", b"\xfe\xff" + text.encode("utf-16-be"), None),
+            ("UTF-16 without a mark", text.encode("utf-16-le"), "malformed"),
+        ]
+        for name, data, expected in cases:
+            with self.subTest(name):
+                medium = Medium()
+                medium.write("product.msi", b"stands in for the package")
+                medium.write("Setup.ini", data)
+                result = medium.run()
+                if expected is None:
+                    # A file that cannot be opened reads as an empty document: no Windows
+                    # version is accepted, and the start is refused.
+                    self.assertRefused(medium, result)
+                elif expected == "malformed":
+                    self.assertRefused(medium, result, malformed_file="Setup.ini")
+                else:
+                    install = self.assertStarted(medium, result)
+                    # The odd byte leaves no trace: the last line still ends where it did.
+                    cmdline = install["cmdline"].replace("REBOOT=ReallySuppress", "", 1)
+                    if isinstance(expected, str):
+                        self.assertEqual(cmdline, expected)
+                    else:
+                        self.assertRegex(cmdline, expected)
+
+    def test_nul_and_ctrl_z_end_the_text(self):
+        lines = settings()
+        cut = lines.index("[MsiVersion]")
+        before, after = crlf(lines[:cut]).encode(), crlf(lines[cut:]).encode()
+        good = crlf(lines).encode()
+        cases = [
+            # The requirement lies behind the end of the text: nothing accepts this Windows.
+            ("NUL before the requirement", before + b"\x00" + after, False),
+            ("Ctrl-Z before the requirement", before + b"\x1a" + after, False),
+            ("UTF-16 NUL before the requirement",
+             b"\xff\xfe" + (crlf(lines[:cut]) + "\x00" + crlf(lines[cut:])).encode("utf-16-le"),
+             False),
+            # What follows the end is never read, even a broken header or garbage.
+            ("Ctrl-Z before a broken header", good + b"\x1a[Broken\r\n" + garbage(4, 4096),
+             True),
+            ("NUL before garbage", good + b"\x00" + garbage(5, 4096), True),
+        ]
+        for name, data, starts in cases:
+            with self.subTest(name):
+                medium = Medium()
+                medium.write("product.msi", b"stands in for the package")
+                medium.write("Setup.ini", data)
+                result = medium.run()
+                if starts:
+                    self.assertStarted(medium, result)
+                else:
+                    self.assertRefused(medium, result)
+
+
+class SizeTest(HostileMediaTest):
+    def test_a_50_mb_settings_file(self):
+        medium = Medium()
+        medium.write("product.msi", b"stands in for the package")
+        filler = ("; " + "x" * 97 + "\r\n").encode()
+        head = crlf(settings(cmdline="BIG=1")).encode() + b"[Filler]\r\n"
+        data = head + filler * ((50 * 1024 * 1024 - len(head)) // len(filler) + 1)
+        self.assertGreaterEqual(len(data), 50 * 1024 * 1024)
+        medium.write("Setup.ini", data)
+        install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+        self.assertEqual(install["cmdline"], " BIG=1")
+
+        # The same size as keys in one section, the package section last.
+        lines = settings(cmdline="BIG=2")
+        cut = lines.index("[Package]")
+        keys = b"".join(b"k%07d=%s\r\n" % (i, b"v" * 88) for i in range(530 * 1024))
+        data = (crlf(lines[:cut]).encode() + b"[Filler]\r\n" + keys +
+                crlf(lines[cut:]).encode())
+        self.assertGreaterEqual(len(data), 50 * 1024 * 1024)
+        medium.write("Setup.ini", data)
+        install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+        self.assertEqual(install["cmdline"], " BIG=2")
+
+    def test_lines_of_a_megabyte(self):
+        value = "V" * (1024 * 1024)
+        cases = [
+            # A value of 1 MB reaches the installer whole.
+            ("value", crlf(settings(cmdline="LONG=" + value)), " LONG=" + value),
+            # A comment, a section name and a key of 1 MB are read and passed over.
+            ("comment", crlf(settings()[:5] + ["; " + value] + settings()[5:]), " "),
+            ("section name", crlf(settings() + ["[" + value + "]", "k=v"]), " "),
+            ("key", crlf(settings()[:5] + [value + "=1"] + settings()[5:]), " "),
+        ]
+        for name, text, expected in cases:
+            with self.subTest(name):
+                medium = Medium()
+                medium.write("product.msi", b"stands in for the package")
+                medium.write("Setup.ini", text)
+                install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+                self.assertEqual(install["cmdline"].replace("REBOOT=ReallySuppress", "", 1),
+                                 expected)
+
+    def test_a_32000_character_command_line(self):
+        medium = Medium()
+        medium.write("product.msi", b"stands in for the package")
+        medium.write("Setup.ini", crlf(settings(cmdline="")))
+        prefix_len = len('"%s\\setup.exe" /S' % medium.windows)
+        props = []
+        length = prefix_len
+        i = 0
+        while True:
+            prop = 'P%04d="%s"' % (i, "w" * 90)
+            if length + 1 + len(prop) > 32000:
+                break
+            props.append(prop)
+            length += 1 + len(prop)
+            i += 1
+        tail = "Z=" + "z" * (32000 - length - 1 - 2)
+        props.append(tail)
+        args = "/S " + " ".join(props)
+        self.assertEqual(prefix_len - len(" /S") + 1 + len(args), 32000)
+        install = self.assertStarted(medium, medium.run(args))
+        # Every property, quotes kept, in order.
+        self.assertEqual(install["cmdline"].split(), props)
+
+
+class FileKindTest(HostileMediaTest):
+    def test_settings_and_message_files_that_are_folders(self):
+        medium = Medium()
+        medium.write("product.msi", b"stands in for the package")
+        medium.write("Setup.ini", crlf(settings()))
+        os.makedirs(os.path.join(medium.path, "0x0409.ini"))
+        # A message file that cannot be read leaves the messages empty; the start goes on.
+        self.assertStarted(medium, medium.run())
+
+        medium = Medium()
+        medium.write("product.msi", b"stands in for the package")
+        os.makedirs(os.path.join(medium.path, "Setup.ini"))
+        # Setup.ini is found but cannot be read: an empty document accepts no Windows.
+        self.assertRefused(medium, medium.run())
+
+
+class PathTest(HostileMediaTest):
+    def test_non_ascii_folder_and_package_with_the_real_installer(self):
+        folder = "\u041c\u0435\u0434\u0438\u0430 \u00f1 \u5b89\u88c5"
+        package_name = "\u043f\u0430\u043a\u0435\u0442 \u00e9.msi"
+        medium = Medium(kind="real", folder=folder)
+        # Built under an ASCII name and then renamed: wixl itself fails on such paths.
+        package = msi_media.build_package(medium.prefix.drive_c("pkgbuild"), "product",
+                                          PRODUCT, "2.5.1")
+        os.rename(package.path, os.path.join(medium.path, package_name))
+        medium.write("Setup.ini", b"\xef\xbb\xbf" + crlf(settings(location=package_name))
+                     .encode())
+        result = medium.run()
+        self.assertNoCrash(result)
+        self.assertEqual(result.code, 0, result.stdout_text[:300])
+        recorded = msi_media.read_recorded(medium.prefix, "HKLM\\Software\\" +
+                                           package.registry_key)
+        self.assertEqual(recorded.get("LANGMARK"), "en")
+
+    def test_package_paths_longer_than_260_characters(self):
+        # Wine cannot start a program whose own path is longer than MAX_PATH (CreateProcessW
+        # answers "path not found", plain or with \\?\), so the launcher stays at a short
+        # path and its package lies deep below it. The path reaches the installer whole, as a
+        # relative Location, an absolute one and one in the \\?\ form. (Wine's own msi.dll
+        # overruns a buffer on such a path in MsiOpenDatabaseW, so only the stand-in is asked.)
+        parts = ["deep%02d_%s" % (i, "d" * 40) for i in range(6)]
+        name = "p" * 40 + ".msi"
+        medium = Medium()
+        deep = os.path.join(medium.path, *parts)
+        os.makedirs(deep)
+        with open(os.path.join(deep, name), "wb") as f:
+            f.write(b"stands in for the package")
+        relative = "\\".join(parts + [name])
+        full = medium.windows + "\\" + relative
+        self.assertGreater(len(full), 260)
+        for location in (relative, full, "\\\\?\\" + full):
+            with self.subTest(location=location[:8]):
+                medium.write("Setup.ini", crlf(settings(location=location)))
+                result = medium.run()
+                self.assertNoCrash(result)
+                self.assertEqual(result.code, 0)
+                installs = medium.stub.calls("MsiInstallProductW")
+                self.assertEqual([i["path"] for i in installs],
+                                 [location if location.startswith("\\\\") else full])
+
+
+class PackageTest(HostileMediaTest):
+    def test_missing_package_and_a_text_file_as_package(self):
+        # The real installer's result is passed through as the exit code; a silent run
+        # shows no box, an interactive one shows the installer's error.
+        cases = [("missing", None), ("text file", b"this is not a package\r\n" * 40)]
+        for name, content in cases:
+            with self.subTest(name):
+                medium = Medium(kind="real")
+                medium.write("Setup.ini", crlf(settings()))
+                if content is not None:
+                    medium.write("product.msi", content)
+                silent = medium.run("/S")
+                self.assertNoCrash(silent)
+                self.assertNotIn(silent.code, (0, 1), silent.stdout_text[:300])
+                self.assertEqual(silent.boxes, [])
+                interactive = medium.run("")
+                self.assertEqual(interactive.code, silent.code)
+                self.assertEqual([b.caption for b in interactive.boxes], ["Error"])
+
+
+if __name__ == "__main__":
+    unittest.main()
