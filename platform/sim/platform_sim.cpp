@@ -70,7 +70,9 @@ std::optional<std::filesystem::path> hostPath(const std::u16string& normalised) 
     for (const auto& [prefix, host] : fileSystem().mounts) {
         if (normalised.compare(0, prefix.size(), prefix) != 0)
             continue;
-        if (normalised.size() > prefix.size() && normalised[prefix.size()] != u'\\')
+        // The mapped folder must end where a path component ends ("c:\" is a whole root).
+        if (normalised.size() > prefix.size() && prefix.back() != u'\\' &&
+            normalised[prefix.size()] != u'\\')
             continue;
         fs::path current(host);
         std::u16string rest = normalised.substr(prefix.size());

@@ -4,12 +4,18 @@ instance it finds, and what it does with each result (box or none, exit code).
 
 One Russian-language prefix serves every case; each case rewrites the stand-in's script and
 clears its log, and the media never change between cases except where a case says so.
+
+Every run is also checked with setup-check, the native medium check, on the same medium folder
+and the same machine said as a profile: it must print the command line (or none), package path,
+user-interface level, log file and exit code that the stand-in recorded and setup.exe returned.
+Without a native build that comparison is skipped, with the reason.
 """
 
 import os
 import shutil
 import unittest
 
+import check_tool
 import stub_msi
 import wine
 
@@ -98,14 +104,34 @@ class RecordedInstallTest(unittest.TestCase):
         return folder
 
     def launch(self, folder, arguments, script=None, exe="setup.exe", locale=None):
-        """Runs the launcher of `folder` with `arguments`; (result, every logged call)."""
+        """Runs the launcher of `folder` with `arguments`; (result, every logged call).
+        setup-check on the same medium and machine must come to the same outcome."""
         self.stub.write_script(script or {})
         self.stub.clear_log()
         windows = self.prefix.windows_path(os.path.join(folder, exe))
         line = '"%s"' % windows + (" " + arguments if arguments else "")
         env = self.stub.env({"LC_ALL": locale} if locale else None)
         result = self.prefix.run(os.path.join(folder, exe), line, extra_env=env, timeout=60)
-        return result, self.stub.calls()
+        calls = self.stub.calls()
+        self.assert_check_agrees(folder, exe, line, arguments, script or {}, locale or LOCALE,
+                                 result, calls)
+        return result, calls
+
+    def assert_check_agrees(self, folder, exe, line, arguments, script, locale, result, calls):
+        with self.subTest(setup_check=line, locale=locale):
+            if not check_tool.available():
+                self.skipTest(check_tool.MISSING)
+            installs = [c for c in calls if c["fn"] == "MsiInstallProductW"]
+            logs = [c["file"] for c in calls if c["fn"] == "MsiEnableLogW"]
+            if installs:
+                real = (installs[-1]["cmdline"], installs[-1]["path"], result.code,
+                        installs[-1]["ui_level"], logs[-1] if logs else "")
+            else:
+                real = (None, None, result.code, None, None)
+            checked = check_tool.run(folder, locale, arguments, script,
+                                     at=self.prefix.windows_path(folder), exe=exe)
+            self.assertEqual(checked, real, "setup-check (command line, package, exit code, "
+                                            "UI level, log) differs from setup.exe's")
 
     def install_call(self, calls, case):
         installs = [c for c in calls if c["fn"] == "MsiInstallProductW"]

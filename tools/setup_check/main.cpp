@@ -16,12 +16,14 @@ const char* const usageText =
     "Usage: setup-check [options] <medium folder> [-- <setup.exe arguments>]\n"
     "\n"
     "Runs the launcher's own decisions on a simulated Windows, with the medium folder as\n"
-    "C:\\media, and prints what it reads, decides, shows and hands to the Windows Installer,\n"
-    "and what should be fixed on the medium.\n"
+    "C:\\media (or --at), and prints what it reads, decides, shows and hands to the Windows\n"
+    "Installer, and what should be fixed on the medium.\n"
     "\n"
     "  --profile <preset|file>  the machine (default win10-en); a file holds key=value lines\n"
     "  --set <key>=<value>      one profile setting, after the profile (may repeat)\n"
     "  --cmdline <text>         the launcher's command line after its path, exactly as given\n"
+    "  --at <Windows folder>    where the medium appears (default C:\\media; C:\\ for a root)\n"
+    "  --exe <file name>        the launcher's file name there (default setup.exe)\n"
     "  --matrix <p1,p2,...|all> the medium against several profiles, as a table\n"
     "  --json                   JSON instead of text\n"
     "  --strict                 any warning makes the exit status 1\n"
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
     std::string medium, profileName = "win10-en", matrix;
     std::vector<std::string> settings, launcherArguments;
     std::optional<std::string> exactCommandLine;
+    Placement placement;
     bool json = false, strict = false, afterDashes = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -96,6 +99,12 @@ int main(int argc, char** argv) {
             if (!value(s))
                 return usageError("--cmdline needs a text");
             exactCommandLine = s;
+        } else if (a == "--at") {
+            if (!value(placement.folder))
+                return usageError("--at needs a Windows folder");
+        } else if (a == "--exe") {
+            if (!value(placement.exe))
+                return usageError("--exe needs a file name");
         } else if (a == "--matrix") {
             if (!value(matrix))
                 return usageError("--matrix needs a list of profiles");
@@ -113,6 +122,9 @@ int main(int argc, char** argv) {
     if (!std::filesystem::is_directory(medium, ec))
         return usageError(medium + " is not a folder");
     medium = std::filesystem::absolute(medium, ec).lexically_normal().string();
+    std::string placementError;
+    if (!normalisePlacement(placement, placementError))
+        return usageError(placementError);
     if (exactCommandLine && !launcherArguments.empty())
         return usageError("give the launcher's arguments after -- or with --cmdline, not both");
     std::string arguments = exactCommandLine ? *exactCommandLine : joinArguments(launcherArguments);
@@ -136,7 +148,7 @@ int main(int argc, char** argv) {
 
     std::vector<CheckResult> results;
     for (const Profile& profile : profiles)
-        results.push_back(checkMedium(medium, profile, arguments));
+        results.push_back(checkMedium(medium, profile, arguments, placement));
 
     bool allStarted = true, anyWarning = false;
     for (const CheckResult& r : results) {

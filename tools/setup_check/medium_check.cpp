@@ -15,6 +15,7 @@
 #include "sysreq/version.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 
@@ -29,25 +30,35 @@ std::u16string utf16(const std::string& s) {
     return wtext::fromUtf8(s);
 }
 
-const std::u16string setupDir = std::u16string(mediumFolder) + u"\\";
+// The launcher's folder with its closing backslash: C:\media\ or C:\.
+std::u16string launcherDir(const Placement& at) {
+    std::u16string folder = utf16(at.folder);
+    return !folder.empty() && folder.back() == u'\\' ? folder : folder + u"\\";
+}
 
-std::u16string launcherCommandLine(const std::string& arguments) {
-    std::u16string line = u"\"" + setupDir + u"setup.exe\"";
+std::u16string launcherCommandLine(const Placement& at, const std::string& arguments) {
+    std::u16string line = u"\"" + utf16(at.launcherPath()) + u"\"";
     if (!arguments.empty())
         line += u" " + utf16(arguments);
     return line;
 }
 
-// A fresh simulated machine scripted with the profile, the medium mapped onto C:\media.
-void prepare(const std::string& hostFolder, const Profile& profile, const std::string& arguments) {
+// A fresh simulated machine scripted with the profile, the medium mapped onto the launcher's
+// folder.
+void prepare(const std::string& hostFolder, const Profile& profile, const std::string& arguments,
+             const Placement& at) {
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
     msiLibrary.unload();
     sim::reset();
     applyToMachine(profile);
-    sim::mount(mediumFolder, hostFolder);
-    sim::machine().modulePath = setupDir + u"setup.exe";
-    sim::machine().commandLine = launcherCommandLine(arguments);
+    // A drive's root is mapped as "C:": the simulated file system resolves a mapped folder
+    // only when a backslash follows its name, which "C:\" never has.
+    std::u16string folder = launcherDir(at);
+    sim::mount(folder.size() == 3 ? folder.substr(0, 2) : folder.substr(0, folder.size() - 1),
+               hostFolder);
+    sim::machine().modulePath = utf16(at.launcherPath());
+    sim::machine().commandLine = launcherCommandLine(at, arguments);
 }
 
 bool isRegularFile(const std::u16string& path) {
@@ -217,7 +228,7 @@ void explainUkraine(Decisions& d) {
 
 // The launcher's own init and run, step by step, to see its decisions.
 void explainingRun(const std::string& hostFolder, const Profile& profile, CheckResult& result) {
-    prepare(hostFolder, profile, result.arguments);
+    prepare(hostFolder, profile, result.arguments, result.placement);
     Decisions& d = result.decisions;
     {
         SetupApp app;
@@ -315,10 +326,35 @@ std::string joinArguments(const std::vector<std::string>& arguments) {
     return line;
 }
 
+std::string Placement::launcherPath() const {
+    return utf8(launcherDir(*this)) + exe;
+}
+
+bool normalisePlacement(Placement& placement, std::string& error) {
+    std::string& folder = placement.folder;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    bool drive = folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                 folder[1] == ':' && folder[2] == '\\';
+    if (!drive || folder.find("\\\\") != std::string::npos) {
+        error = "--at needs an absolute Windows folder such as C:\\media or C:\\, not \"" + folder +
+                "\"";
+        return false;
+    }
+    while (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    const std::string& exe = placement.exe;
+    if (exe.empty() || exe.find_first_of("\\/:\"") != std::string::npos) {
+        error = "--exe needs a file name such as setup.exe, not \"" + exe + "\"";
+        return false;
+    }
+    return true;
+}
+
 CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
-                        const std::string& arguments) {
+                        const std::string& arguments, const Placement& placement) {
     CheckResult result;
     result.medium = hostFolder;
+    result.placement = placement;
     result.profile = profile;
     result.arguments = arguments;
 
@@ -327,11 +363,11 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
 
     // The launcher's own entry, as setup.exe runs it: this is what the report states as
     // the outcome.
-    prepare(hostFolder, profile, arguments);
+    prepare(hostFolder, profile, arguments, placement);
     if (!result.decisions.packagePath.empty()) {
         IniFile settings;
         try {
-            settings.load(setupDir + u"Setup.ini");
+            settings.load(launcherDir(placement) + u"Setup.ini");
         } catch (const MalformedIniError&) {
         }
         scriptPackage(utf16(result.decisions.packagePath), profile, settings);
@@ -352,7 +388,7 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
     if (!same(explained, result.installer))
         result.inconsistency = "the step-by-step run and the launcher's entry disagree";
 
-    result.warnings = mediumWarnings(hostFolder);
+    result.warnings = mediumWarnings(hostFolder, placement);
     const Decisions& d = result.decisions;
     if (result.started() && d.runtimeOlder && !d.runtimeSetupPresent)
         result.warnings.push_back(
@@ -657,11 +693,12 @@ void lintSettings(Lint& lint, const IniFile& settings, const IniPositions& where
 
 } // namespace
 
-std::vector<Warning> mediumWarnings(const std::string& hostFolder) {
+std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement) {
     Lint lint;
+    const std::u16string setupDir = launcherDir(placement);
     // The package path exactly as the launcher makes it: its own init on a neutral machine.
     Profile neutral;
-    prepare(hostFolder, neutral, "");
+    prepare(hostFolder, neutral, "", placement);
     std::u16string packagePath;
     {
         SetupApp app;

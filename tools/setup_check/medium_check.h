@@ -74,8 +74,24 @@ struct Decisions {
     std::string cmdLineTail;
 };
 
+// Where the launcher stands on the simulated machine: the medium's host folder is mapped onto
+// `folder` (a Windows folder; C:\ for the root of a drive) and the launcher is the file
+// `exe` in it, which sets its module path and its command line.
+struct Placement {
+    std::string folder = "C:\\media";
+    std::string exe = "setup.exe";
+
+    // The launcher's full Windows path, e.g. C:\media\setup.exe or C:\setup.exe.
+    std::string launcherPath() const;
+};
+
+// Checks and tidies a placement given on the command line: `folder` must be an absolute
+// Windows folder (X:\ or X:\...), `exe` a bare file name. False with `error` set otherwise.
+bool normalisePlacement(Placement& placement, std::string& error);
+
 struct CheckResult {
     std::string medium;
+    Placement placement;
     Profile profile;
     std::string arguments; // the launcher's command line after its own path
     std::vector<SettingRead> read;
@@ -92,17 +108,14 @@ struct CheckResult {
     bool started() const { return installer.has_value(); }
 };
 
-// The launcher's folder on the simulated machine; the medium's host folder is mapped here.
-inline const char16_t* const mediumFolder = u"C:\\media";
-
 // Joins arguments given one by one into a command line, quoting those with blanks
 // (KEY=a b becomes KEY="a b").
 std::string joinArguments(const std::vector<std::string>& arguments);
 
 // Checks the medium in `hostFolder` on `profile` with the launcher's command line `arguments`
-// (the text after the program's own path).
+// (the text after the program's own path), the medium placed as `placement` says.
 CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
-                        const std::string& arguments);
+                        const std::string& arguments, const Placement& placement = {});
 
 // What a publisher should fix on the medium, whatever the machine.
-std::vector<Warning> mediumWarnings(const std::string& hostFolder);
+std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement = {});

@@ -141,7 +141,7 @@ std::string boxStyleText(std::uint32_t style) {
 std::string textReport(const CheckResult& r) {
     const Decisions& d = r.decisions;
     std::ostringstream out;
-    out << "Medium    " << r.medium << "  (as C:\\media\\setup.exe)\n";
+    out << "Medium    " << r.medium << "  (as " << r.placement.launcherPath() << ")\n";
     out << "Profile   " << r.profile.name
         << (r.profile.description.empty() ? "" : ": " + r.profile.description) << "\n";
     out << "          " << profileSummary(r.profile) << "\n";
@@ -314,6 +314,7 @@ std::string resultObject(const CheckResult& r, const std::string& indent) {
     std::string i1 = indent + "  ", i2 = i1 + "  ";
     o << "{\n";
     o << i1 << "\"medium\": " << str(r.medium) << ",\n";
+    o << i1 << "\"launcher\": " << str(r.placement.launcherPath()) << ",\n";
     o << i1 << "\"profile\": {\"name\": " << str(p.name)
       << ", \"windows\": " << str(windowsText(p.windows))
       << ", \"user_language\": " << p.userLanguage << ", \"system_language\": " << p.systemLanguage

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -74,13 +75,14 @@ protected:
     void remove(const std::string& name) { fs::remove(folder / name); }
 
     CheckResult check(const std::string& profileName, const std::string& arguments = "",
-                      const std::map<std::string, std::string>& settings = {}) {
+                      const std::map<std::string, std::string>& settings = {},
+                      const Placement& placement = {}) {
         Profile profile;
         std::string error;
         EXPECT_TRUE(loadProfile(profileName, profile, error)) << error;
         for (const auto& [key, value] : settings)
             EXPECT_TRUE(applySetting(profile, key, value, error)) << error;
-        CheckResult result = checkMedium(folder.string(), profile, arguments);
+        CheckResult result = checkMedium(folder.string(), profile, arguments, placement);
         EXPECT_EQ(result.inconsistency, "") << profileName << " " << arguments;
         return result;
     }
@@ -254,6 +256,76 @@ TEST_F(Medium, CommandLineAndExitCodePerMachine) {
         if (r.installer) {
             EXPECT_EQ(r.installer->packagePath, "C:\\media\\product.msi");
         }
+    }
+}
+
+// The medium in another folder, at the root of a drive, or with a renamed launcher: the
+// package path, the administrative folder and name, and what is found beside the launcher
+// all follow.
+TEST_F(Medium, PlacedInAnotherFolderOrUnderAnotherName) {
+    struct Case {
+        Placement at;
+        const char* arguments;
+        const char* commandLine;
+        const char* packagePath;
+    };
+    const Case cases[] = {
+        {{"C:\\inst", "setup.exe"},
+         "",
+         "TRANSFORMS=1049.mst REBOOT=ReallySuppress",
+         "C:\\inst\\product.msi"},
+        {{"C:\\inst", "setup.exe"},
+         "/a",
+         "ACTION=ADMIN SETUPEXEDIR=\"C:\\inst\" SETUPEXENAME=\"setup.exe\" TRANSFORMS=1049.mst "
+         "REBOOT=ReallySuppress",
+         "C:\\inst\\product.msi"},
+        {{"D:\\Setup Files\\x64", "setup.exe"},
+         "",
+         "TRANSFORMS=1049.mst REBOOT=ReallySuppress",
+         "D:\\Setup Files\\x64\\product.msi"},
+        // At a drive's root the folder is handed over without its backslash.
+        {{"C:\\", "setup.exe"},
+         "/a",
+         "ACTION=ADMIN SETUPEXEDIR=\"C:\" SETUPEXENAME=\"setup.exe\" TRANSFORMS=1049.mst "
+         "REBOOT=ReallySuppress",
+         "C:\\product.msi"},
+        {{"C:\\", "setup.exe"}, "", "TRANSFORMS=1049.mst REBOOT=ReallySuppress", "C:\\product.msi"},
+        {{"C:\\media", "Install Vorta.exe"},
+         "/a",
+         "ACTION=ADMIN SETUPEXEDIR=\"C:\\media\" SETUPEXENAME=\"Install Vorta.exe\" "
+         "TRANSFORMS=1049.mst REBOOT=ReallySuppress",
+         "C:\\media\\product.msi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.at.launcherPath() + " " + c.arguments);
+        CheckResult r = check("win7-sp1-ru", c.arguments, {}, c.at);
+        EXPECT_EQ(commandLineOf(r), c.commandLine);
+        ASSERT_TRUE(r.installer);
+        EXPECT_EQ(r.installer->packagePath, c.packagePath);
+        EXPECT_EQ(r.exitCode, 0u);
+        EXPECT_TRUE(r.decisions.settingsFound);
+    }
+
+    // Placements as the command line gives them: tidied, or refused with the reason.
+    const std::tuple<const char*, const char*, const char*> given[] = {
+        {"C:\\media", "setup.exe", "C:\\media\\setup.exe"},
+        {"C:\\inst\\", "setup.exe", "C:\\inst\\setup.exe"},
+        {"C:/bare", "setup.exe", "C:\\bare\\setup.exe"},
+        {"C:\\", "Install Vorta.exe", "C:\\Install Vorta.exe"},
+        {"media", "setup.exe", nullptr},
+        {"C:", "setup.exe", nullptr},
+        {"\\\\server\\share", "setup.exe", nullptr},
+        {"C:\\media", "", nullptr},
+        {"C:\\media", "sub\\setup.exe", nullptr},
+    };
+    for (const auto& [folder, exe, path] : given) {
+        Placement p{folder, exe};
+        std::string error;
+        EXPECT_EQ(normalisePlacement(p, error), path != nullptr) << folder << " " << exe;
+        if (path)
+            EXPECT_EQ(p.launcherPath(), path);
+        else
+            EXPECT_NE(error, "") << folder << " " << exe;
     }
 }
 
@@ -554,6 +626,10 @@ TEST_F(Medium, ToolExitStatusAndOutput) {
         {"--matrix win7-sp1-ru,win10-uk " + medium, 0, "win10-uk"},
         {"--matrix all " + medium, 1, "winxp-sp3-en"},
         {"--profile win7-sp1-ru --set installer_result=1603 " + medium, 0, "Exit code 1603"},
+        {"--profile win7-sp1-ru --at 'C:\\' --exe 'Install Vorta.exe' --json " + medium + " -- /a",
+         0, "SETUPEXEDIR=\\\"C:\\\" SETUPEXENAME=\\\"Install Vorta.exe\\\""},
+        {"--profile win7-sp1-ru --at 'D:\\x' " + medium, 0, "(as D:\\x\\setup.exe)"},
+        {"--at media " + medium, 2, "--at needs an absolute Windows folder"},
         {"--profile win2000 " + medium, 2, "neither a preset nor a readable profile file"},
         {"--bogus " + medium, 2, "unknown option --bogus"},
         {"", 2, "no medium folder given"},

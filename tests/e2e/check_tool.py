@@ -1,0 +1,105 @@
+"""setup-check, the native medium check, as the end-to-end tests run it beside the real
+setup.exe: the Wine machine and the stand-in msi.dll's script said as a setup-check profile,
+and the outcome in the form the stand-in records it.
+
+    outcome = check_tool.run(medium, "ru_RU.UTF-8", "/x /S", script, at="C:\\media")
+    # (command line or None, package path or None, exit code, UI level, log file)
+
+setup-check is the native build's (SETUP_NATIVE_BUILD_DIR, default build/native under the
+source folder).
+"""
+
+import json
+import os
+import subprocess
+
+import wine
+
+NATIVE_BUILD_DIR = os.environ.get("SETUP_NATIVE_BUILD_DIR",
+                                  os.path.join(wine.SOURCE_DIR, "build", "native"))
+CHECK = os.path.join(NATIVE_BUILD_DIR, "tools", "setup_check", "setup-check")
+MISSING = "no native setup-check at %s (build it: cmake --preset native && " \
+          "cmake --build --preset native)" % CHECK
+
+# What a fresh prefix looks like to the launcher: Windows 10 as Wine reports it to a program
+# with the launcher's manifest, the locale's language and region, one keyboard layout.
+WINE_MACHINES = {
+    "ru_RU.UTF-8": ["--profile", "win10-ru", "--set", "windows=10.0.18362",
+                    "--set", "keyboards=0x04190419"],
+    "uk_UA.UTF-8": ["--profile", "win10-uk", "--set", "windows=10.0.18362",
+                    "--set", "keyboards=0x04220422"],
+}
+
+# The package rows the launcher's inspection reads in turn before it looks for the instance
+# description beside the package; without any one of them it stops there.
+_PACKAGE_ROWS = {"property.ProductCode": "package_product_code",
+                 "property.ProductVersion": "package_version",
+                 "file.vorta.dll": "package_key_file"}
+
+
+class NotExpressible(Exception):
+    """The stand-in's script says something a setup-check profile cannot."""
+
+
+def available():
+    return os.path.exists(CHECK)
+
+
+def profile_settings(script):
+    """The profile settings that make setup-check's simulated installer answer as the
+    stand-in does with `script` (its key=value script as a dict)."""
+    settings = {}
+    products = {}
+    for key, value in script.items():
+        value = str(value)
+        if key == "result.MsiInstallProductW":
+            settings["installer_result"] = value
+        elif key in _PACKAGE_ROWS:
+            settings[_PACKAGE_ROWS[key]] = value
+        elif key == "summary.9":
+            settings["package_code"] = value
+        elif key == "summary.7":
+            pass  # read, never used
+        elif key.startswith("product."):
+            code, _, attribute = key[len("product."):].rpartition(".")
+            products.setdefault(code, {})[attribute] = value
+        else:
+            raise NotExpressible("no profile setting for the stand-in's %s" % key)
+    if any(row not in script for row in _PACKAGE_ROWS):
+        # The inspection stops at the missing row, as it does at a missing key file row.
+        settings["package_key_file"] = "none"
+    for code, attributes in products.items():
+        # The launcher counts a product as installed when it has both attributes.
+        if "InstallLocation" in attributes and "VersionString" in attributes:
+            settings["installed.%s" % code] = attributes["VersionString"]
+    return settings
+
+
+def run(medium, locale, arguments, script=None, settings=None, at="C:\\media",
+        exe="setup.exe"):
+    """Runs setup-check --json on the host folder `medium` placed at the Windows folder `at`
+    with the launcher named `exe`; the machine is the Wine prefix of `locale` with the
+    stand-in answering from `script`, plus `settings`. Returns (command line, package path,
+    exit code, UI level, log file), the first, second, fourth and fifth None when the installer
+    is not called, the log "" when none is asked for."""
+    command = [CHECK, "--json"] + WINE_MACHINES[locale]
+    merged = profile_settings(script or {})
+    merged.update(settings or {})
+    for key, value in merged.items():
+        command += ["--set", "%s=%s" % (key, value)]
+    command += ["--at", at, "--exe", exe, "--cmdline", arguments, medium]
+    proc = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+    stderr = proc.stderr.decode(errors="replace")
+    if proc.returncode not in (0, 1):
+        raise AssertionError("setup-check failed (%d): %s" % (proc.returncode, stderr))
+    report = json.loads(proc.stdout.decode("utf-8"))
+    if proc.returncode != (0 if report["started"] else 1):
+        raise AssertionError("setup-check's exit status %d does not match started=%s"
+                             % (proc.returncode, report["started"]))
+    if "inconsistency" in report:
+        raise AssertionError("setup-check: %s" % report["inconsistency"])
+    installer = report["installer"]
+    if installer is None:
+        return None, None, report["exit_code"], None, None
+    return (installer["command_line"], installer["package"], report["exit_code"],
+            installer["ui_level"], installer["log"] or "")
