@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (simulated Windows, ASan and
-# UBSan), the Windows build's unit tests under Wine, and the end-to-end tests of setup.exe
-# under Wine. Run as root on a fresh Debian 12 machine; it installs what it needs.
+# UBSan), the Windows build's unit tests under Wine, the end-to-end tests of setup.exe under
+# Wine, and a short run of every fuzzing target. Run as root on a fresh Debian 12 machine; it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -32,3 +32,6 @@ fi
 
 echo "== Windows unit tests and end-to-end tests under Wine ($windows_preset)"
 ctest --preset "$windows_preset"
+
+echo "== Short fuzzing runs of every target, with every kept regression input"
+scripts/fuzz-short.sh
