@@ -40,9 +40,11 @@ std::u16string_view trimSpace(std::u16string_view s) {
 
 // A section header is a line whose first non-blank character is "[". Only there does a bracket
 // open a section, so values such as INSTALLDIR=[ProgramFilesFolder]x keep their brackets.
-bool isHeaderLine(std::u16string_view line) {
-    std::size_t pos = skipSpace(line, 0);
-    return pos < line.size() && line[pos] == u'[';
+// `pos` is where the line starts in `text`; the line ends at the next line feed.
+bool isHeaderLine(std::u16string_view text, std::size_t pos) {
+    while (pos < text.size() && text[pos] != lineFeed && isWhiteSpace(text[pos]))
+        ++pos;
+    return pos < text.size() && text[pos] == u'[';
 }
 
 // The name between the header line's first "[" and the first "]" after it, untrimmed.
@@ -58,25 +60,71 @@ bool headerName(std::u16string_view line, std::u16string_view& name) {
     return true;
 }
 
+// The end of the line that starts at `pos`: its line feed, or the end of the text.
+std::size_t lineEnd(std::u16string_view text, std::size_t pos) {
+    std::size_t end = text.find(lineFeed, pos);
+    return end == std::u16string_view::npos ? text.size() : end;
+}
+
 struct KeyValue {
     std::u16string_view key;
     std::u16string_view value;
 };
 
-// One body line: comments go, the last "#" and then the last ";" cut the line (so a value may
-// hold either character as long as no comment follows it), the first "=" splits key from value.
-KeyValue parseLine(std::u16string_view line) {
-    std::u16string_view s = trimSpace(line);
+// One body line, the one that starts at `pos`: comments go, the last "#" and then the last ";"
+// cut the line (so a value may hold either character as long as no comment follows it), the
+// first "=" splits key from value. Returns where the line ends (its line feed, or the end of
+// the text).
+//
+// The line is read once: the same pass finds its end, its first "=", its last "#" and the last
+// ";" before that "#" (the one that cuts what the "#" left), so a long value is not scanned
+// over again for each of them.
+std::size_t parseLine(std::u16string_view text, std::size_t pos, KeyValue& kv) {
+    constexpr std::size_t none = std::u16string_view::npos;
+    const char16_t* p = text.data();
+    const std::size_t size = text.size();
+    std::size_t equals = none;
+    std::size_t hash = none;
+    std::size_t semicolon = none;
+    std::size_t semicolonBeforeHash = none;
+    std::size_t end = pos;
+    for (; end < size; ++end) {
+        char16_t c = p[end];
+        if (c > u'=') // beyond every character looked for: the line feed, "#", ";" and "="
+            continue;
+        if (c == lineFeed)
+            break;
+        if (c == u'=') {
+            if (equals == none)
+                equals = end;
+        } else if (c == u'#') {
+            hash = end;
+            semicolonBeforeHash = semicolon;
+        } else if (c == u';') {
+            semicolon = end;
+        }
+    }
+
+    kv = {};
+    std::u16string_view s = trimSpace(text.substr(pos, end - pos));
     if (s.empty() || s.front() == u'#' || s.front() == u';')
-        return {};
-    if (std::size_t hash = s.rfind(u'#'); hash != std::u16string_view::npos)
-        s = s.substr(0, hash);
-    if (std::size_t semicolon = s.rfind(u';'); semicolon != std::u16string_view::npos)
-        s = s.substr(0, semicolon);
-    std::size_t equals = s.find(u'=');
-    if (equals == std::u16string_view::npos)
-        return {trimSpace(s), {}};
-    return {trimSpace(s.substr(0, equals)), trimSpace(s.substr(equals + 1))};
+        return end;
+    // None of "=", "#" and ";" is white space, so each found lies inside the trimmed line.
+    std::size_t start = static_cast<std::size_t>(s.data() - p);
+    std::size_t cut = start + s.size();
+    if (hash != none) {
+        cut = hash;
+        semicolon = semicolonBeforeHash;
+    }
+    if (semicolon != none)
+        cut = semicolon;
+    if (equals == none || equals >= cut) {
+        kv.key = trimSpace(text.substr(start, cut - start));
+        return end;
+    }
+    kv.key = trimSpace(text.substr(start, equals - start));
+    kv.value = trimSpace(text.substr(equals + 1, cut - equals - 1));
+    return end;
 }
 
 std::string describeUtf8(const std::u16string& path, std::size_t line,
@@ -126,28 +174,29 @@ void IniSection::parse(std::u16string_view sectionText, std::size_t headerLine,
 
     std::size_t pos = headerEnd + 1;
     std::size_t line = headerLine + 1;
-    // Where each key first stood in where->keys, so a repeated key is found in log time.
-    std::map<std::u16string_view, std::size_t> keyIndex;
+    KeyIndex keyIndex;
     while (pos < sectionText.size()) {
-        std::size_t end = sectionText.find(lineFeed, pos);
-        if (end == std::u16string_view::npos)
-            end = sectionText.size();
-        KeyValue kv = parseLine(sectionText.substr(pos, end - pos));
-        if (!kv.key.empty()) {
-            values.insert_or_assign(std::u16string(kv.key), std::u16string(kv.value));
-            if (where) {
-                auto [at, added] = keyIndex.try_emplace(kv.key, where->keys.size());
-                if (added) {
-                    where->keys.push_back({std::u16string(kv.key), line, {}});
-                } else {
-                    IniKeyPosition& known = where->keys[at->second];
-                    known.replacedLines.push_back(known.line);
-                    known.line = line;
-                }
-            }
-        }
+        KeyValue kv;
+        std::size_t end = parseLine(sectionText, pos, kv);
+        if (!kv.key.empty())
+            take(kv.key, kv.value, line, where, keyIndex);
         pos = end + 1;
         ++line;
+    }
+}
+
+void IniSection::take(std::u16string_view key, std::u16string_view value, std::size_t line,
+                      IniSectionPosition* where, KeyIndex& keyIndex) {
+    values.insert_or_assign(std::u16string(key), std::u16string(value));
+    if (!where)
+        return;
+    auto [at, added] = keyIndex.try_emplace(key, where->keys.size());
+    if (added) {
+        where->keys.push_back({std::u16string(key), line, {}});
+    } else {
+        IniKeyPosition& known = where->keys[at->second];
+        known.replacedLines.push_back(known.line);
+        known.line = line;
     }
 }
 
@@ -197,22 +246,18 @@ bool IniFile::load(const std::u16string& path, IniPositions* where) {
     std::u16string_view all(text.get(), textLength);
     all = all.substr(0, all.find(u'\0'));
 
-    // One pass over the lines. A section's text runs from its header line to the line feed
-    // that ends the line before the next header (or to the end of the text); each is inserted
-    // as soon as its end is known, so the sections before a malformed header stay.
-    std::size_t sectionStart = std::u16string_view::npos;
-    std::size_t sectionLine = 0;
-    std::u16string_view sectionName;
-    auto addSection = [&](std::size_t end) {
-        if (sectionStart == std::u16string_view::npos)
+    // One pass over the lines, each read once. A section takes the body lines from its header
+    // line up to the next header (or the end of the text), and is inserted as soon as that
+    // header is met, so the sections before a malformed header stay. A section whose name is
+    // already in the document is passed over whole (its lines are still read for `where`).
+    IniSection section;
+    IniSectionPosition position;
+    IniSection::KeyIndex keyIndex;
+    bool inSection = false;
+    bool taken = false;
+    auto addSection = [&] {
+        if (!inSection)
             return;
-        bool taken = sections.count(std::u16string(sectionName)) == 0;
-        if (!taken && !where)
-            return;
-        IniSection section;
-        IniSectionPosition position;
-        section.parse(all.substr(sectionStart, end - sectionStart), sectionLine,
-                      where ? &position : nullptr);
         if (where) {
             position.taken = taken;
             where->sections.push_back(std::move(position));
@@ -224,26 +269,38 @@ bool IniFile::load(const std::u16string& path, IniPositions* where) {
     std::size_t lineNumber = 1;
     std::size_t pos = 0;
     for (;;) {
-        std::size_t end = all.find(lineFeed, pos);
-        std::u16string_view line =
-            all.substr(pos, end == std::u16string_view::npos ? end : end - pos);
-        if (isHeaderLine(line)) {
-            addSection(pos == 0 ? 0 : pos - 1);
-            if (!headerName(line, sectionName))
+        std::size_t end;
+        if (isHeaderLine(all, pos)) {
+            end = lineEnd(all, pos);
+            std::u16string_view line = all.substr(pos, end - pos);
+            addSection();
+            std::u16string_view name;
+            if (!headerName(line, name))
                 throw MalformedIniError(path, lineNumber,
                                         u"the section header has no closing \"]\"");
-            sectionStart = pos;
-            sectionLine = lineNumber;
+            section = IniSection();
+            position = IniSectionPosition();
+            keyIndex.clear();
+            section.parse(line, lineNumber, where ? &position : nullptr);
+            taken = sections.count(section.getName()) == 0;
+            inSection = true;
+        } else if (inSection && (taken || where)) {
+            KeyValue kv;
+            end = parseLine(all, pos, kv);
+            if (!kv.key.empty())
+                section.take(kv.key, kv.value, lineNumber, where ? &position : nullptr, keyIndex);
+        } else {
+            end = lineEnd(all, pos);
         }
         // A final line feed ends the last line; no empty line follows it.
-        if (end == std::u16string_view::npos || end + 1 == all.size())
+        if (end >= all.size() || end + 1 == all.size())
             break;
         pos = end + 1;
         ++lineNumber;
     }
-    if (sectionStart == std::u16string_view::npos)
+    if (!inSection)
         throw MalformedIniError(path, lineNumber,
                                 u"no section header (a line beginning with \"[\") in the file");
-    addSection(all.size());
+    addSection();
     return true;
 }

@@ -36,6 +36,15 @@ public:
     void parse(std::u16string_view sectionText, std::size_t headerLine, IniSectionPosition* where);
 
 private:
+    friend class IniFile;
+    // Where each key of one section first stood in IniSectionPosition::keys.
+    using KeyIndex = std::map<std::u16string_view, std::size_t>;
+
+    // Sets `key` to `value`; with `where`, notes `line` as the key's line (a key met again
+    // moves its earlier line to replacedLines). The views in `keyIndex` must outlive the call.
+    void take(std::u16string_view key, std::u16string_view value, std::size_t line,
+              IniSectionPosition* where, KeyIndex& keyIndex);
+
     std::u16string name;
     std::map<std::u16string, std::u16string> values;
 };

@@ -11,12 +11,23 @@ constexpr char16_t lineFeed = u'\n';
 constexpr char16_t carriageReturn = u'\r';
 constexpr char16_t ctrlZ = 0x1A;
 
-// Little-endian code units from byte pairs; an odd last byte cannot hold a unit and is dropped.
-std::u16string decodeUtf16Le(const std::uint8_t* data, std::size_t size) {
-    std::u16string out(size / 2, u'\0');
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-    return out;
+// Text mode, as the C runtime reads a text stream: CR LF is one LF, Ctrl-Z ends the file.
+// `unit(i)` is the i-th of `count` code units; they are written, read in text mode, to `out`
+// (which may be where they are read from: nothing is written ahead of what has been read).
+// Returns the number written.
+template <typename Unit> std::size_t readTextMode(std::size_t count, Unit unit, char16_t* out) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        char16_t c = unit(i);
+        if (c <= ctrlZ) { // the two characters looked for are control characters
+            if (c == ctrlZ)
+                break;
+            if (c == carriageReturn && i + 1 < count && unit(i + 1) == lineFeed)
+                continue;
+        }
+        out[n++] = c;
+    }
+    return n;
 }
 
 } // namespace
@@ -65,28 +76,35 @@ void InputDataFile::read() {
         return;
     }
 
-    std::u16string decoded;
+    // Little-endian code units from byte pairs (an odd last byte cannot hold a unit and is
+    // dropped) are decoded and read in text mode in one pass, into a buffer of their own that
+    // is not filled first. Other text is decoded by the platform and read in text mode where it
+    // lies; the text buffer then shares the string's own storage (whose terminator follows the
+    // last unit), so a large file is not copied once more.
     if (got >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        decoded = decodeUtf16Le(bytes + 2, got - 2);
+        const std::uint8_t* data = bytes + 2;
+        const std::size_t count = (got - 2) / 2;
+        std::shared_ptr<char16_t[]> units(new char16_t[count + 1]);
+        std::size_t n = readTextMode(
+            count,
+            [data](std::size_t i) {
+                return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+            },
+            units.get());
+        units[n] = u'\0';
         rawBytes.reset();
-    } else if (got >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+        text = std::move(units);
+        textLength = n;
+        return;
+    }
+    std::u16string decoded;
+    if (got >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
         decoded = platform::decodeUtf8(bytes + 3, got - 3);
-    } else {
+    else
         decoded = platform::decodeAnsi(bytes, got);
-    }
-
-    // Text mode, as the C runtime reads a text stream: CR LF is one LF, Ctrl-Z ends the file.
-    // Done in place, and the text buffer then shares the string's own storage (whose
-    // terminator follows the last unit), so a large file is not copied once more.
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        char16_t c = decoded[i];
-        if (c == ctrlZ)
-            break;
-        if (c == carriageReturn && i + 1 < decoded.size() && decoded[i + 1] == lineFeed)
-            continue;
-        decoded[n++] = c;
-    }
+    const char16_t* units = decoded.data();
+    std::size_t n = readTextMode(
+        decoded.size(), [units](std::size_t i) { return units[i]; }, decoded.data());
     decoded.resize(n);
     auto owner = std::make_shared<std::u16string>(std::move(decoded));
     text = std::shared_ptr<char16_t[]>(owner, owner->data());
