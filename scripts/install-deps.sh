@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make python3 googletest clang llvm libclang-rt-14-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
-          wine wine64 wine32:i386 msitools wixl locales-all clang-format)
+          wine wine64 wine32:i386 msitools wixl locales-all clang-format
+          libbenchmark-dev libinih-dev libboost-dev pkg-config)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""What the launcher adds to a whole installation: in one Wine prefix, with a real package
+beside setup.exe and a Setup.ini naming it, alternate
+
+    setup.exe /S           then  setup.exe /S /x              (through the launcher)
+    msiexec /i pkg.msi /qn then  msiexec /x pkg.msi /qn       (the Windows Installer directly)
+
+and time each install+remove pair from the Linux side. Prints every pair, then the medians and
+the median of the per-pair ratios, and the ratio of the means. Under Wine 8 a program's time
+from start to exit moves in steps of about 50 ms (even "msiexec /?" takes 0.22 or 0.27 s), so
+single pairs differ by whole steps and the medians snap to them; the means, over many pairs,
+show the difference below a step.
+
+Both are started the same way: through the test suite's runexact.exe (wine.Prefix.run), with
+an exact command line, without message-box tracing, against one wineserver that is kept
+running for the whole measurement (wineserver -p), so neither pays for starting the server.
+Which of the two goes first alternates from pair to pair. One untimed warm-up pair of each
+comes first. Exit codes are checked: every install and every removal must return 0. A start
+that Wine's CreateProcessW refuses before the program runs is repeated, and counted.
+
+Usage: scripts/bench-run-overhead.py [PAIRS]   (default 20; needs build/windows64)
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+
+import msi_media  # noqa: E402
+import wine  # noqa: E402
+
+PRODUCT_CODE = "{3B1E6A52-7C0D-4F8A-9E21-5A6B7C8D9E0F}"
+VERSION = "1.0.0"
+
+SETUP_INI = """[Startup]
+ProductCode=%s
+ProductVersion=%s
+PackageName=Package
+
+[Package]
+Location=overhead.msi
+
+[MsiVersion]
+3.1=Windows
+
+[Windows]
+W7=1
+
+[W7]
+MajorVer=6
+MinorVer=1
+BuildNo=7600
+""" % (PRODUCT_CODE, VERSION)
+
+
+retries = []
+
+
+def timed(prefix, exe, line, cwd):
+    # Now and then Wine's CreateProcessW fails in runexact before the program has started
+    # (error 1359); the program then never ran, so that start alone is timed again.
+    for attempt in range(3):
+        started = time.monotonic()
+        try:
+            result = prefix.run(exe, line, cwd=cwd, timeout=300, trace_boxes=False)
+        except RuntimeError as e:
+            if "CreateProcessW failed" not in str(e) or attempt == 2:
+                raise
+            retries.append(line)
+            continue
+        elapsed = time.monotonic() - started
+        break
+    if result.code != 0:
+        raise SystemExit("%s: exit code %d" % (line, result.code))
+    return elapsed
+
+
+def main():
+    pairs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
+    if pairs < 1:
+        raise SystemExit("usage: bench-run-overhead.py [PAIRS]")
+    with wine.Prefix() as prefix:
+        medium = prefix.drive_c("media")
+        os.makedirs(medium)
+        setup = os.path.join(medium, "setup.exe")
+        subprocess.run(["cp", wine.build_file("setup.exe"), setup], check=True)
+        with open(os.path.join(medium, "Setup.ini"), "w", newline="\r\n") as f:
+            f.write(SETUP_INI)
+        with open(os.path.join(medium, "0x0409.ini"), "w", encoding="utf-8-sig",
+                  newline="\r\n") as f:
+            f.write("[0x0409]\n1150=This product needs Windows 7 or later.\n")
+        msi_media.build_package(medium, "overhead", PRODUCT_CODE, VERSION)
+        msiexec = os.path.join(prefix.system32(), "msiexec.exe")
+
+        launcher_lines = ('"C:\\media\\setup.exe" /S', '"C:\\media\\setup.exe" /S /x')
+        direct_lines = ('"C:\\windows\\system32\\msiexec.exe" /i "C:\\media\\overhead.msi" /qn',
+                        '"C:\\windows\\system32\\msiexec.exe" /x "C:\\media\\overhead.msi" /qn')
+
+        def launcher():
+            return sum(timed(prefix, setup, line, medium) for line in launcher_lines)
+
+        def direct():
+            return sum(timed(prefix, msiexec, line, medium) for line in direct_lines)
+
+        subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=prefix.env(), check=True)
+        launcher()
+        direct()
+        print("pair  setup.exe (s)  msiexec (s)  ratio", flush=True)
+        through, directly, ratios = [], [], []
+        for i in range(pairs):
+            if i % 2 == 0:
+                a = launcher()
+                b = direct()
+            else:
+                b = direct()
+                a = launcher()
+            through.append(a)
+            directly.append(b)
+            ratios.append(a / b)
+            print("%4d  %13.3f  %11.3f  %5.3f" % (i + 1, a, b, a / b), flush=True)
+
+        m_a = statistics.median(through)
+        m_b = statistics.median(directly)
+        m_r = statistics.median(ratios)
+        print()
+        print("pairs: %d (install + remove each; medians)" % pairs)
+        print("setup.exe /S, then /S /x:            %.3f s" % m_a)
+        print("msiexec /i /qn, then /x /qn:         %.3f s" % m_b)
+        print("ratio of the medians:                %.3f" % (m_a / m_b))
+        print("ratio of the means:                  %.3f  (%.3f s / %.3f s)"
+              % (statistics.mean(through) / statistics.mean(directly),
+                 statistics.mean(through), statistics.mean(directly)))
+        print("median of the per-pair ratios:       %.3f  (launcher adds %+.1f %%)"
+              % (m_r, (m_r - 1) * 100))
+        print("starts repeated after a CreateProcessW failure: %d" % len(retries))
+        return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
