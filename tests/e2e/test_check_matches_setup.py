@@ -16,32 +16,11 @@ import unittest
 import check_tool
 import stub_msi
 import wine
+from media_files import setup_ini, write
 
 PRODUCT = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F31}"
 INSTANCE = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F32}"
 VERSION = "2.5.1"
-
-SETUP_INI = """[Startup]
-Product=Vorta Test
-ProductCode={product}
-ProductVersion={version}
-PackageName=Package
-CmdLine=A=1
-
-[Package]
-Location={location}
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-W7=1
-
-[W7]
-MajorVer={major}
-MinorVer=1
-BuildNo=7600
-"""
 
 # The package as the stand-in answers for it, so the inspection reaches the instance
 # description; setup-check takes the same identity from Setup.ini.
@@ -54,12 +33,6 @@ PACKAGE_ANSWERS = {
 }
 
 
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8", newline="\r\n") as f:
-        f.write(text)
-
-
 @unittest.skipUnless(check_tool.available(), check_tool.MISSING)
 class CheckMatchesSetupTest(unittest.TestCase):
     def setUp(self):
@@ -69,7 +42,7 @@ class CheckMatchesSetupTest(unittest.TestCase):
     def make_medium(self, folder, location="product.msi", major=6, instance=False):
         shutil.copy(wine.build_file("setup.exe"), folder)
         write(os.path.join(folder, "Setup.ini"),
-              SETUP_INI.format(product=PRODUCT, version=VERSION, location=location, major=major))
+              setup_ini(PRODUCT, VERSION, location, major=major))
         write(os.path.join(folder, "0x0409.ini"), "[0x0409]\n1150=Windows is too old\n")
         write(os.path.join(folder, "0x0419.ini"), "[0x0419]\n1150=ru\n")
         write(os.path.join(folder, "0x0422.ini"), "[0x0422]\n1150=uk\n")

@@ -13,34 +13,13 @@ import subprocess
 import time
 import unittest
 
+import media_files
 import msi_media
 import wine
 
 VERSION = "2.5.1"
 RECORD = ("LANGMARK", "INSTANCEMARK", "COUNTRY", "A", "B")
 UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
-
-SETUP_INI = """[Startup]
-Product=Vorta Test
-ProductCode={product}
-ProductVersion={version}
-PackageName=Package
-CmdLine=A=1
-
-[Package]
-Location={location}
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-W7=1
-
-[W7]
-MajorVer=6
-MinorVer=1
-BuildNo=7600
-"""
 
 
 def product_code(n):
@@ -61,8 +40,8 @@ class Medium:
         # A package name of its own, so each product installs into a folder of its own.
         stem = "vorta-" + name
         location = "%s\\%s.msi" % (subfolder, stem) if subfolder else stem + ".msi"
-        with open(os.path.join(self.folder, "Setup.ini"), "w", newline="\r\n") as f:
-            f.write(SETUP_INI.format(product=self.product, version=VERSION, location=location))
+        media_files.write(os.path.join(self.folder, "Setup.ini"),
+                          media_files.setup_ini(self.product, VERSION, location))
         self.package = msi_media.build_package(package_folder, stem, self.product, VERSION,
                                                record=RECORD, registry_key="VortaReal\\" + name)
         marks = {"1049": "ru", "1058": "uk"}

@@ -18,33 +18,12 @@ import unittest
 import check_tool
 import stub_msi
 import wine
+from media_files import setup_ini, write
 
 PRODUCT = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F31}"
 INSTANCE = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F32}"
 VERSION = "2.5.1"
 LOCALE = "ru_RU.UTF-8"
-
-SETUP_INI = """[Startup]
-Product=Vorta Test
-ProductCode={product}
-ProductVersion={version}
-PackageName=Package
-CmdLine={cmdline}
-
-[Package]
-Location={location}
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-W7=1
-
-[W7]
-MajorVer=6
-MinorVer=1
-BuildNo=7600
-"""
 
 # Answers that let the inspection read the whole package (product code, version and key
 # file) and so go on to the instance description beside it.
@@ -60,12 +39,6 @@ PACKAGE_ANSWERS = {
 def installed(code, version):
     return {"product.%s.InstallLocation" % code: "C:\\Program Files\\Vorta",
             "product.%s.VersionString" % code: version}
-
-
-def write(path, text, encoding="utf-8"):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding=encoding, newline="\r\n") as f:
-        f.write(text)
 
 
 class RecordedInstallTest(unittest.TestCase):
@@ -95,8 +68,7 @@ class RecordedInstallTest(unittest.TestCase):
         os.makedirs(folder, exist_ok=True)
         shutil.copy(wine.build_file("setup.exe"), folder)
         write(os.path.join(folder, "Setup.ini"),
-              SETUP_INI.format(product=PRODUCT, version=VERSION, cmdline=cmdline,
-                               location=location))
+              setup_ini(PRODUCT, VERSION, location, cmdline=cmdline))
         # The stand-in opens any existing file as a package and never reads it.
         write(os.path.join(folder, *location.split("\\")), "package\n")
         for name in transforms:
