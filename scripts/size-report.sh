@@ -5,7 +5,6 @@
 # (iostreams, locale, the demangler, the test framework).
 #
 #   scripts/size-report.sh              build with the "windows" preset, then report
-#   scripts/size-report.sh --slim       the same for the opt-in "windows-slim" preset
 #   scripts/size-report.sh --no-build   report on build/windows as it is
 #   SETUP_SIZE_BUILD_DIR=build/x scripts/size-report.sh --no-build
 #
@@ -15,7 +14,6 @@ cd "$(dirname "$0")/.."
 
 budget=$((200 * 1024))
 preset=windows
-[[ "${1:-}" == "--slim" ]] && preset=windows-slim
 build_dir=${SETUP_SIZE_BUILD_DIR:-build/$preset}
 top=${SETUP_SIZE_TOP:-20}
 

@@ -17,6 +17,7 @@ ctest --preset native -j"$jobs"
 echo "== setup.exe for 32-bit Windows"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
+scripts/size-report.sh --no-build
 
 # The Windows tests run the 32-bit build under 32-bit Wine where this machine can execute
 # 32-bit code; some virtual machines cannot, and there the same sources are built for
