@@ -4,17 +4,24 @@
 #include "platform/platform.h"
 #include "platform/wtext.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
-#include <iterator>
-#include <map>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr char16_t lineFeed = u'\n';
+constexpr char16_t ctrlZ = 0x1A;
+constexpr std::size_t none = std::u16string_view::npos;
 
 // The reader's white space: the C0 blanks, space and no-break space by itself, and above
 // U+00FF whatever the platform classifies as space (U+3000 and the like).
@@ -24,46 +31,136 @@ bool isWhiteSpace(char16_t c) {
     return platform::isSpace(c);
 }
 
-std::size_t skipSpace(std::u16string_view s, std::size_t pos) {
-    while (pos < s.size() && isWhiteSpace(s[pos]))
-        ++pos;
-    return pos;
-}
-
 std::u16string_view trimSpace(std::u16string_view s) {
-    s.remove_prefix(skipSpace(s, 0));
+    std::size_t begin = 0;
+    while (begin < s.size() && isWhiteSpace(s[begin]))
+        ++begin;
     std::size_t end = s.size();
-    while (end > 0 && isWhiteSpace(s[end - 1]))
+    while (end > begin && isWhiteSpace(s[end - 1]))
         --end;
-    return s.substr(0, end);
+    return s.substr(begin, end - begin);
 }
 
 // A section header is a line whose first non-blank character is "[". Only there does a bracket
 // open a section, so values such as INSTALLDIR=[ProgramFilesFolder]x keep their brackets.
-// `pos` is where the line starts in `text`; the line ends at the next line feed.
-bool isHeaderLine(std::u16string_view text, std::size_t pos) {
-    while (pos < text.size() && text[pos] != lineFeed && isWhiteSpace(text[pos]))
+bool isHeaderLine(std::u16string_view line) {
+    std::size_t pos = 0;
+    while (pos < line.size() && isWhiteSpace(line[pos]))
         ++pos;
-    return pos < text.size() && text[pos] == u'[';
+    return pos < line.size() && line[pos] == u'[';
 }
 
 // The name between the header line's first "[" and the first "]" after it, untrimmed.
 // False when the line has no such pair.
 bool headerName(std::u16string_view line, std::u16string_view& name) {
     std::size_t open = line.find(u'[');
-    if (open == std::u16string_view::npos)
+    if (open == none)
         return false;
     std::size_t close = line.find(u']', open + 1);
-    if (close == std::u16string_view::npos)
+    if (close == none)
         return false;
     name = line.substr(open + 1, close - open - 1);
     return true;
 }
 
-// The end of the line that starts at `pos`: its line feed, or the end of the text.
-std::size_t lineEnd(std::u16string_view text, std::size_t pos) {
-    std::size_t end = text.find(lineFeed, pos);
-    return end == std::u16string_view::npos ? text.size() : end;
+// Whether the text ends at `pos`: its end, or (for a loaded file) its first U+0000 or Ctrl-Z.
+// A file is read without text mode, so Ctrl-Z still stands where the C runtime would stop.
+bool endsText(const char16_t* text, std::size_t pos, std::size_t size) {
+    return pos == size || text[pos] == u'\0' || text[pos] == ctrlZ;
+}
+
+// What one pass over a line finds: where it ends, its first "=", and where a comment cuts it.
+// A comment starts at the last "#", or at the last ";" (before that "#" when there is one), so a
+// value may hold either character as long as no comment follows it.
+struct LineScan {
+    std::size_t end = 0;   // the line's line feed, or where the text ends
+    bool lastLine = false; // the text ends at `end`
+    std::size_t equals = none;
+    std::size_t comment = none;
+};
+
+// Scans the line that starts at `pos`, each unit once. With `stopAtNul` the text also ends at
+// its first U+0000 or Ctrl-Z.
+LineScan scanLine(const char16_t* text, std::size_t pos, std::size_t size, bool stopAtNul) {
+    LineScan line;
+    std::size_t hash = none;
+    std::size_t semicolon = none;
+    std::size_t semicolonBeforeHash = none;
+    // Takes note of the unit at `i`, one of those looked for; true when the line ends there.
+    auto stopsAt = [&](std::size_t i) {
+        const char16_t c = text[i];
+        if (c == lineFeed)
+            return true;
+        if (c == u'=') {
+            if (line.equals == none)
+                line.equals = i;
+        } else if (c == u'#') {
+            hash = i;
+            semicolonBeforeHash = semicolon;
+        } else if (c == u';') {
+            semicolon = i;
+        } else if (stopAtNul && (c == u'\0' || c == ctrlZ)) {
+            return true;
+        }
+        return false;
+    };
+
+    std::size_t i = pos;
+    bool stopped = false;
+#if defined(__SSE2__)
+    // Eight units at a time: a bit mask of those looked for, then each of them in order.
+    const __m128i lineFeeds = _mm_set1_epi16(lineFeed);
+    const __m128i equalSigns = _mm_set1_epi16(u'=');
+    const __m128i hashes = _mm_set1_epi16(u'#');
+    const __m128i semicolons = _mm_set1_epi16(u';');
+    const __m128i zeros = _mm_setzero_si128();
+    const __m128i ctrlZs = _mm_set1_epi16(ctrlZ);
+    __m128i equalsWanted = _mm_set1_epi16(-1); // only the first "=" counts
+    while (!stopped && size - i >= 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i found =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, lineFeeds),
+                                      _mm_and_si128(_mm_cmpeq_epi16(v, equalSigns), equalsWanted)),
+                         _mm_or_si128(_mm_cmpeq_epi16(v, hashes), _mm_cmpeq_epi16(v, semicolons)));
+        found = _mm_or_si128(found,
+                             _mm_or_si128(_mm_cmpeq_epi16(v, zeros), _mm_cmpeq_epi16(v, ctrlZs)));
+        // Two bits per unit found.
+        for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0;
+             bits &= bits - 1, bits &= bits - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(bits)) / 2;
+            if (stopsAt(at)) {
+                i = at;
+                stopped = true;
+                break;
+            }
+        }
+        if (line.equals != none)
+            equalsWanted = zeros;
+        if (!stopped)
+            i += 8;
+    }
+#endif
+    for (; !stopped && i < size; ++i) {
+        if (text[i] <= u'=' && stopsAt(i)) // every unit looked for lies at or below "="
+            break;
+    }
+    line.end = i;
+    line.lastLine = i == size || text[i] != lineFeed;
+    if (hash != none)
+        semicolon = semicolonBeforeHash;
+    line.comment = semicolon != none ? semicolon : hash;
+    return line;
+}
+
+// Fills `order` with the indexes of `texts` ordered by text as unsigned code units, equal texts
+// in index order.
+void sortByText(const std::vector<std::u16string_view>& texts, std::vector<std::size_t>& order) {
+    order.resize(texts.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&texts](std::size_t a, std::size_t b) {
+        int c = texts[a].compare(texts[b]);
+        return c < 0 || (c == 0 && a < b);
+    });
 }
 
 struct KeyValue {
@@ -71,60 +168,23 @@ struct KeyValue {
     std::u16string_view value;
 };
 
-// One body line, the one that starts at `pos`: comments go, the last "#" and then the last ";"
-// cut the line (so a value may hold either character as long as no comment follows it), the
-// first "=" splits key from value. Returns where the line ends (its line feed, or the end of
-// the text).
-//
-// The line is read once: the same pass finds its end, its first "=", its last "#" and the last
-// ";" before that "#" (the one that cuts what the "#" left), so a long value is not scanned
-// over again for each of them.
-std::size_t parseLine(std::u16string_view text, std::size_t pos, KeyValue& kv) {
-    constexpr std::size_t none = std::u16string_view::npos;
-    const char16_t* p = text.data();
-    const std::size_t size = text.size();
-    std::size_t equals = none;
-    std::size_t hash = none;
-    std::size_t semicolon = none;
-    std::size_t semicolonBeforeHash = none;
-    std::size_t end = pos;
-    for (; end < size; ++end) {
-        char16_t c = p[end];
-        if (c > u'=') // beyond every character looked for: the line feed, "#", ";" and "="
-            continue;
-        if (c == lineFeed)
-            break;
-        if (c == u'=') {
-            if (equals == none)
-                equals = end;
-        } else if (c == u'#') {
-            hash = end;
-            semicolonBeforeHash = semicolon;
-        } else if (c == u';') {
-            semicolon = end;
-        }
-    }
-
-    kv = {};
-    std::u16string_view s = trimSpace(text.substr(pos, end - pos));
+// The key and value of a body line (an empty key for a blank or comment line): the comment
+// goes, the first "=" splits key from value, both are trimmed.
+KeyValue splitLine(const char16_t* text, std::size_t pos, const LineScan& line) {
+    KeyValue kv;
+    std::u16string_view s = trimSpace(std::u16string_view(text + pos, line.end - pos));
     if (s.empty() || s.front() == u'#' || s.front() == u';')
-        return end;
+        return kv;
     // None of "=", "#" and ";" is white space, so each found lies inside the trimmed line.
-    std::size_t start = static_cast<std::size_t>(s.data() - p);
-    std::size_t cut = start + s.size();
-    if (hash != none) {
-        cut = hash;
-        semicolon = semicolonBeforeHash;
+    const std::size_t start = static_cast<std::size_t>(s.data() - text);
+    const std::size_t cut = line.comment != none ? line.comment : start + s.size();
+    if (line.equals == none || line.equals >= cut) {
+        kv.key = trimSpace(std::u16string_view(text + start, cut - start));
+        return kv;
     }
-    if (semicolon != none)
-        cut = semicolon;
-    if (equals == none || equals >= cut) {
-        kv.key = trimSpace(text.substr(start, cut - start));
-        return end;
-    }
-    kv.key = trimSpace(text.substr(start, equals - start));
-    kv.value = trimSpace(text.substr(equals + 1, cut - equals - 1));
-    return end;
+    kv.key = trimSpace(std::u16string_view(text + start, line.equals - start));
+    kv.value = trimSpace(std::u16string_view(text + line.equals + 1, cut - line.equals - 1));
+    return kv;
 }
 
 std::string describeUtf8(const std::u16string& path, std::size_t line,
@@ -144,15 +204,137 @@ std::u16string MalformedIniError::describe() const {
            problem_;
 }
 
+struct IniSection::Store {
+    // The text the sections' names, keys and values view.
+    std::shared_ptr<const char16_t[]> text;
+    // What a section filled again by parse() held before: its name and entries view it.
+    std::shared_ptr<const Store> earlier;
+    // The entries, in blocks that never move: each section's entries stand together in one.
+    std::vector<std::vector<Entry>> blocks;
+
+    // Copies `count` entries into a block; returns where they stand now.
+    const Entry* keep(const Entry* first, std::size_t count);
+};
+
+const IniSection::Entry* IniSection::Store::keep(const Entry* first, std::size_t count) {
+    if (count == 0)
+        return nullptr;
+    // Blocks grow with the file, up to a size well below the C runtime's threshold for giving
+    // a block memory of its own; a section larger than that has a block of its own size.
+    constexpr std::size_t firstBlock = 64;
+    constexpr std::size_t largestBlock = 2048;
+    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < count) {
+        std::size_t size =
+            blocks.empty() ? firstBlock : std::min(2 * blocks.back().capacity(), largestBlock);
+        std::vector<Entry> block;
+        block.reserve(std::max(size, count));
+        blocks.push_back(std::move(block));
+    }
+    std::vector<Entry>& block = blocks.back();
+    const std::size_t at = block.size();
+    block.insert(block.end(), first, first + count);
+    return block.data() + at;
+}
+
+// Gathers one section's body lines, then sorts them by key once, the last line of a key taking
+// its value. Keeps its scratch space from one section to the next.
+class IniSection::Builder {
+public:
+    explicit Builder(std::shared_ptr<Store> store) : store(std::move(store)) {}
+
+    // Starts the next section; `where`, when given, receives its keys' lines.
+    void start(std::u16string_view sectionName, IniSectionPosition* position) {
+        name = sectionName;
+        where = position;
+        pending.clear();
+        lines.clear();
+    }
+
+    void add(std::u16string_view key, std::u16string_view value, std::size_t line) {
+        pending.push_back({key, value});
+        if (where)
+            lines.push_back(line);
+    }
+
+    IniSection finish();
+
+private:
+    std::shared_ptr<Store> store;
+    std::u16string_view name;
+    IniSectionPosition* where = nullptr;
+    std::vector<Entry> pending;            // the body's keys in file order
+    std::vector<std::size_t> lines;        // their lines, when positions are recorded
+    std::vector<std::u16string_view> keys; // scratch: the keys of pending
+    std::vector<std::size_t> order;        // scratch: indexes into pending, sorted by key
+    std::vector<std::size_t> runOf;        // scratch: for a key's first line, where its run starts
+    std::vector<Entry> kept;               // scratch: the entries that stay
+};
+
+IniSection IniSection::Builder::finish() {
+    const std::size_t n = pending.size();
+    bool ordered = true; // strictly increasing keys: nothing to sort and no key met again
+    for (std::size_t i = 1; i < n && ordered; ++i)
+        ordered = pending[i - 1].key < pending[i].key;
+
+    IniSection section;
+    section.store = store;
+    section.name = name;
+    if (ordered) {
+        if (where)
+            for (std::size_t i = 0; i < n; ++i)
+                where->keys.push_back({std::u16string(pending[i].key), lines[i], {}});
+        section.entries = store->keep(pending.data(), n);
+        section.count = n;
+        return section;
+    }
+
+    // By key, and for one key in file order, so that each key's lines form one run whose last
+    // line holds the value.
+    keys.clear();
+    for (const Entry& entry : pending)
+        keys.push_back(entry.key);
+    sortByText(keys, order);
+    kept.clear();
+    if (where)
+        runOf.assign(n, none);
+    for (std::size_t run = 0; run < n;) {
+        std::size_t next = run + 1;
+        while (next < n && pending[order[next]].key == pending[order[run]].key)
+            ++next;
+        kept.push_back(pending[order[next - 1]]);
+        if (where)
+            runOf[order[run]] = run; // the key's first line: where its position goes
+        run = next;
+    }
+    if (where) {
+        // One position per key, in the order in which the keys first appeared.
+        for (std::size_t first = 0; first < n; ++first) {
+            if (runOf[first] == none)
+                continue;
+            const std::size_t run = runOf[first];
+            std::size_t last = run;
+            while (last + 1 < n && pending[order[last + 1]].key == pending[first].key)
+                ++last;
+            where->keys.push_back({std::u16string(pending[first].key), lines[order[last]], {}});
+            for (std::size_t i = run; i < last; ++i)
+                where->keys.back().replacedLines.push_back(lines[order[i]]);
+        }
+    }
+    section.entries = store->keep(kept.data(), kept.size());
+    section.count = kept.size();
+    return section;
+}
+
 std::u16string IniSection::getValue(const std::u16string& key) const {
-    auto it = values.find(key);
-    return it == values.end() ? std::u16string() : it->second;
+    const Entry* end = entries + count;
+    const Entry* it =
+        std::lower_bound(entries, end, std::u16string_view(key),
+                         [](const Entry& entry, std::u16string_view k) { return entry.key < k; });
+    return it != end && it->key == key ? std::u16string(it->value) : std::u16string();
 }
 
 std::u16string IniSection::getKeyAt(std::size_t index) const {
-    if (index >= values.size())
-        return {};
-    return std::next(values.begin(), static_cast<std::ptrdiff_t>(index))->first;
+    return index < count ? std::u16string(entries[index].key) : std::u16string();
 }
 
 void IniSection::parse(std::u16string_view sectionText) {
@@ -161,43 +343,60 @@ void IniSection::parse(std::u16string_view sectionText) {
 
 void IniSection::parse(std::u16string_view sectionText, std::size_t headerLine,
                        IniSectionPosition* where) {
-    std::size_t headerEnd = sectionText.find(lineFeed);
-    std::u16string_view header = sectionText.substr(0, headerEnd);
-    if (std::u16string_view found; headerName(header, found))
-        name.assign(found);
+    // The section keeps its own copy of the text, and what it held before.
+    auto fresh = std::make_shared<Store>();
+    std::shared_ptr<char16_t[]> copy(new char16_t[sectionText.size() + 1]);
+    std::copy(sectionText.begin(), sectionText.end(), copy.get());
+    copy[sectionText.size()] = u'\0';
+    fresh->text = copy;
+    fresh->earlier = store;
+    const char16_t* text = copy.get();
+    const std::size_t size = sectionText.size();
+
+    const std::size_t headerEnd = std::u16string_view(text, size).find(lineFeed);
+    std::u16string_view newName = name;
+    if (std::u16string_view found;
+        headerName(std::u16string_view(text, size).substr(0, headerEnd), found))
+        newName = found;
     if (where) {
-        where->name = name;
+        where->name = std::u16string(newName);
         where->line = headerLine;
     }
-    if (headerEnd == std::u16string_view::npos)
-        return;
-
-    std::size_t pos = headerEnd + 1;
-    std::size_t line = headerLine + 1;
-    KeyIndex keyIndex;
-    while (pos < sectionText.size()) {
-        KeyValue kv;
-        std::size_t end = parseLine(sectionText, pos, kv);
-        if (!kv.key.empty())
-            take(kv.key, kv.value, line, where, keyIndex);
-        pos = end + 1;
-        ++line;
+    Builder builder(fresh);
+    builder.start(newName, where);
+    if (headerEnd != none) {
+        std::size_t pos = headerEnd + 1;
+        std::size_t line = headerLine + 1;
+        while (pos < size) {
+            LineScan scan = scanLine(text, pos, size, false);
+            KeyValue kv = splitLine(text, pos, scan);
+            if (!kv.key.empty())
+                builder.add(kv.key, kv.value, line);
+            pos = scan.end + 1;
+            ++line;
+        }
     }
-}
+    IniSection parsed = builder.finish();
 
-void IniSection::take(std::u16string_view key, std::u16string_view value, std::size_t line,
-                      IniSectionPosition* where, KeyIndex& keyIndex) {
-    values.insert_or_assign(std::u16string(key), std::u16string(value));
-    if (!where)
-        return;
-    auto [at, added] = keyIndex.try_emplace(key, where->keys.size());
-    if (added) {
-        where->keys.push_back({std::u16string(key), line, {}});
-    } else {
-        IniKeyPosition& known = where->keys[at->second];
-        known.replacedLines.push_back(known.line);
-        known.line = line;
+    // The keys the section already had stay, unless the text gives them again.
+    std::vector<Entry> merged;
+    merged.reserve(count + parsed.count);
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < count || j < parsed.count) {
+        int c = i == count          ? 1
+                : j == parsed.count ? -1
+                                    : entries[i].key.compare(parsed.entries[j].key);
+        if (c < 0) {
+            merged.push_back(entries[i++]);
+        } else {
+            merged.push_back(parsed.entries[j++]);
+            i += c == 0 ? 1 : 0;
+        }
     }
+    parsed.entries = fresh->keep(merged.data(), merged.size());
+    parsed.count = merged.size();
+    *this = std::move(parsed);
 }
 
 std::size_t IniPositions::sectionLine(const std::u16string& name) const {
@@ -220,87 +419,133 @@ std::size_t IniPositions::keyLine(const std::u16string& section, const std::u16s
 }
 
 IniSection IniFile::getSection(const std::u16string& name) const {
-    auto it = sections.find(name);
-    return it == sections.end() ? IniSection() : it->second;
+    auto it = std::lower_bound(
+        sections.begin(), sections.end(), std::u16string_view(name),
+        [](const IniSection& section, std::u16string_view n) { return section.name < n; });
+    return it != sections.end() && it->name == name ? *it : IniSection();
+}
+
+void IniFile::adopt(std::vector<IniSection>& read, bool ordered, IniPositions* where) {
+    const std::size_t n = read.size();
+    if (n == 0)
+        return;
+    // Names in increasing order, all after the document's: every section is taken as it is.
+    if (ordered && (sections.empty() || sections.back().name < read.front().name)) {
+        sections.reserve(sections.size() + n);
+        for (IniSection& section : read)
+            sections.push_back(std::move(section));
+        return;
+    }
+
+    // The read sections by name, and for one name in file order: the first of each run is
+    // taken unless the document already has the name.
+    std::vector<std::size_t> order(n);
+    if (ordered) {
+        std::iota(order.begin(), order.end(), std::size_t{0});
+    } else {
+        std::vector<std::u16string_view> names;
+        names.reserve(n);
+        for (const IniSection& section : read)
+            names.push_back(section.name);
+        sortByText(names, order);
+    }
+
+    std::vector<IniSection> merged;
+    merged.reserve(sections.size() + n);
+    std::size_t present = 0;
+    for (std::size_t run = 0; run < n;) {
+        const std::u16string_view name = read[order[run]].name;
+        while (present < sections.size() && sections[present].name < name)
+            merged.push_back(std::move(sections[present++]));
+        std::size_t passedOver = run;
+        if (present == sections.size() || sections[present].name != name) {
+            merged.push_back(std::move(read[order[run]]));
+            ++passedOver;
+        }
+        std::size_t next = run + 1;
+        while (next < n && read[order[next]].name == name)
+            ++next;
+        if (where)
+            for (std::size_t i = passedOver; i < next; ++i)
+                where->sections[order[i]].taken = false;
+        run = next;
+    }
+    while (present < sections.size())
+        merged.push_back(std::move(sections[present++]));
+    sections = std::move(merged);
 }
 
 bool IniFile::load(const std::u16string& path, IniPositions* where) {
     if (where)
         *where = IniPositions{path, {}};
     std::shared_ptr<char16_t[]> text;
-    std::size_t textLength = 0;
+    std::size_t size = 0;
     try {
         InputDataFile file(path);
-        file.read();
+        file.readUntranslated();
         text = file.getText();
-        textLength = file.getTextLength();
+        size = file.getTextLength();
     } catch (const InputDataFileException&) {
         return false;
     }
     if (!text)
         return false;
 
-    // The text ends at its first U+0000. It is parsed where it lies: the reader has already
-    // read CR LF as LF, and a CR still standing before an LF (from CR CR LF) is white space
-    // that trimming removes, so no second collapsing copy is needed.
-    std::u16string_view all(text.get(), textLength);
-    all = all.substr(0, all.find(u'\0'));
+    // The text is parsed where it lies, without text mode: a CR before an LF is white space
+    // that trimming removes, and the text ends at its first U+0000 or Ctrl-Z. The sections
+    // keep views into it.
+    auto store = std::make_shared<IniSection::Store>();
+    store->text = text;
+    const char16_t* p = text.get();
 
     // One pass over the lines, each read once. A section takes the body lines from its header
-    // line up to the next header (or the end of the text), and is inserted as soon as that
-    // header is met, so the sections before a malformed header stay. A section whose name is
-    // already in the document is passed over whole (its lines are still read for `where`).
-    IniSection section;
-    IniSectionPosition position;
-    IniSection::KeyIndex keyIndex;
+    // line up to the next header (or the end of the text). Every section read goes to the
+    // document at the end, or before a malformed header is reported, so the sections before
+    // the fault stay.
+    IniSection::Builder builder(store);
+    std::vector<IniSection> read;
+    bool ordered = true; // the names read so far increase strictly
     bool inSection = false;
-    bool taken = false;
-    auto addSection = [&] {
-        if (!inSection)
-            return;
-        if (where) {
-            position.taken = taken;
-            where->sections.push_back(std::move(position));
-        }
-        if (taken)
-            sections.emplace(section.getName(), std::move(section));
-    };
-
     std::size_t lineNumber = 1;
     std::size_t pos = 0;
     for (;;) {
-        std::size_t end;
-        if (isHeaderLine(all, pos)) {
-            end = lineEnd(all, pos);
-            std::u16string_view line = all.substr(pos, end - pos);
-            addSection();
+        const LineScan line = scanLine(p, pos, size, true);
+        const std::u16string_view lineText(p + pos, line.end - pos);
+        if (isHeaderLine(lineText)) {
+            if (inSection)
+                read.push_back(builder.finish());
             std::u16string_view name;
-            if (!headerName(line, name))
+            if (!headerName(lineText, name)) {
+                adopt(read, ordered, where);
                 throw MalformedIniError(path, lineNumber,
                                         u"the section header has no closing \"]\"");
-            section = IniSection();
-            position = IniSectionPosition();
-            keyIndex.clear();
-            section.parse(line, lineNumber, where ? &position : nullptr);
-            taken = sections.count(section.getName()) == 0;
+            }
+            // Compared here, while the previous header is still in the cache.
+            if (!read.empty() && !(read.back().name < name))
+                ordered = false;
+            IniSectionPosition* position = nullptr;
+            if (where) {
+                position = &where->sections.emplace_back();
+                position->name.assign(name);
+                position->line = lineNumber;
+            }
+            builder.start(name, position);
             inSection = true;
-        } else if (inSection && (taken || where)) {
-            KeyValue kv;
-            end = parseLine(all, pos, kv);
+        } else if (inSection) {
+            const KeyValue kv = splitLine(p, pos, line);
             if (!kv.key.empty())
-                section.take(kv.key, kv.value, lineNumber, where ? &position : nullptr, keyIndex);
-        } else {
-            end = lineEnd(all, pos);
+                builder.add(kv.key, kv.value, lineNumber);
         }
         // A final line feed ends the last line; no empty line follows it.
-        if (end >= all.size() || end + 1 == all.size())
+        if (line.lastLine || endsText(p, line.end + 1, size))
             break;
-        pos = end + 1;
+        pos = line.end + 1;
         ++lineNumber;
     }
     if (!inSection)
         throw MalformedIniError(path, lineNumber,
                                 u"no section header (a line beginning with \"[\") in the file");
-    addSection();
+    read.push_back(builder.finish());
+    adopt(read, ordered, where);
     return true;
 }

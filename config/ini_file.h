@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstddef>
-#include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -20,16 +20,17 @@ public:
     IniSection& operator=(IniSection&&) = default;
     virtual ~IniSection() = default;
 
-    std::u16string getName() const { return name; }
+    std::u16string getName() const { return std::u16string(name); }
     // The value under `key`, or the empty string.
     std::u16string getValue(const std::u16string& key) const;
-    std::size_t getKeyCount() const { return values.size(); }
+    std::size_t getKeyCount() const { return count; }
     // The key at `index` in key order, or the empty string past the end.
     std::u16string getKeyAt(std::size_t index) const;
 
     // Fills the section from the text of one section: its header line (the name stands between
     // the line's first "[" and the first "]" after it), then its body, one key per LF-ended line.
-    // A key met again replaces the earlier value.
+    // A key met again replaces the earlier value; keys the section already has stay unless the
+    // text gives them again. The section keeps a copy of the text.
     void parse(std::u16string_view sectionText);
     // The same, noting in `where` the section's name, its header line `headerLine` and the
     // line of every key; body lines are counted on from the header.
@@ -37,16 +38,20 @@ public:
 
 private:
     friend class IniFile;
-    // Where each key of one section first stood in IniSectionPosition::keys.
-    using KeyIndex = std::map<std::u16string_view, std::size_t>;
+    struct Entry {
+        std::u16string_view key;
+        std::u16string_view value;
+    };
+    // The text that names and entries view, and the entries' storage; shared by every section
+    // read from one file, and by every copy of them.
+    struct Store;
+    // Builds one section's sorted entries in a Store.
+    class Builder;
 
-    // Sets `key` to `value`; with `where`, notes `line` as the key's line (a key met again
-    // moves its earlier line to replacedLines). The views in `keyIndex` must outlive the call.
-    void take(std::u16string_view key, std::u16string_view value, std::size_t line,
-              IniSectionPosition* where, KeyIndex& keyIndex);
-
-    std::u16string name;
-    std::map<std::u16string, std::u16string> values;
+    std::shared_ptr<const Store> store;
+    std::u16string_view name;
+    const Entry* entries = nullptr; // sorted by key as unsigned code units, each key once
+    std::size_t count = 0;
 };
 
 // Raised by IniFile::load when the text cannot be split into sections: no section header at
@@ -111,9 +116,16 @@ public:
     // (it is left empty when the file cannot be opened); the document is the same either way.
     bool load(const std::u16string& path, IniPositions* where = nullptr);
 
-    // The section of that name, or an empty section.
+    // The section of that name, or an empty section. It shares the text it was read from and
+    // stays valid when the document is gone.
     IniSection getSection(const std::u16string& name) const;
 
 private:
-    std::map<std::u16string, IniSection> sections;
+    // Moves the sections of one read file (in file order, every header met) into the document:
+    // the first of a name is taken unless the document already has that name. Marks the others
+    // as passed over in `where`, whose sections stand in the same order. `ordered`: the names
+    // of `read` increase strictly.
+    void adopt(std::vector<IniSection>& read, bool ordered, IniPositions* where);
+
+    std::vector<IniSection> sections; // sorted by name as unsigned code units, each name once
 };

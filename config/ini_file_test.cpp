@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +70,13 @@ TEST(IniFile, ParsesBodyLines) {
         {"\xE3\x80\x80K\xC2\xA0=\t\xE3\x80\x80V\xE3\x80\x80\x0B", "K=V|"},
         {"K=V\xC2\x85", "K=V\xC2\x85|"}, // U+0085 is not the reader's white space
         {"b\nA\na\nZ\n9\n10", "10=|9=|A=|Z=|a=|b=|"},
+        // Code-unit order: a surrogate pair (U+1F600) sorts below U+E000.
+        {"\xEE\x80\x80=1\n\xF0\x9F\x98\x80=2\nz=3\n\xC3\xA9=4",
+         "z=3|\xC3\xA9=4|\xF0\x9F\x98\x80=2|\xEE\x80\x80=1|"},
+        // "=", ";" and "#" far into a long line.
+        {"a_key_longer_than_sixteen_units = a value longer than sixteen units ; and a comment",
+         "a_key_longer_than_sixteen_units=a value longer than sixteen units|"},
+        {"k=0123456789abcdef;0123456789abcdef#0123456789abcdef;x", "k=0123456789abcdef|"},
         {"Cmd=INSTALLDIR=[ProgramFilesFolder]Demo", "Cmd=INSTALLDIR=[ProgramFilesFolder]Demo|"},
         {"Path=C:\\[x]\\y", "Path=C:\\[x]\\y|"},
         {"; see [Old]\nk=v", "k=v|"},
@@ -80,6 +88,132 @@ TEST(IniFile, ParsesBodyLines) {
         ASSERT_TRUE(doc.load(writeFile("\xEF\xBB\xBF[S]\n" + c.body)));
         EXPECT_EQ(dump(doc.getSection(u"S")), c.keys);
     }
+}
+
+TEST(IniFile, TextEndsAtItsFirstNulOrCtrlZWithinALine) {
+    struct Case {
+        std::string bytes;
+        std::string keys;                 // of [A]
+        std::optional<std::size_t> fault; // the line of a MalformedIniError
+    };
+    const Case cases[] = {
+        {"[A]\r\nk=va\x1Alue\r\n[B]\r\n", "k=va|", std::nullopt},
+        {utf16le(std::u16string(u"[A]\r\nk=va\0lue\r\n[B]", 18)), "k=va|", std::nullopt},
+        {"\xEF\xBB\xBF[A]\r\nkey=a value that runs past sixteen units\x1A;x\r\n[B]",
+         "key=a value that runs past sixteen units|", std::nullopt},
+        {"[A]\r\nk=v\r\x1A\n[B]\r\n", "k=v|", std::nullopt},
+        {"[A]\r\nk=v\r\n\x1A\r\n[B]", "k=v|", std::nullopt},
+        {std::string("[A]\nk=v\n[B\0]\n", 13), "k=v|", 3},
+        {"[A]\n[B\x1A]\n", "", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        IniFile doc;
+        try {
+            EXPECT_TRUE(doc.load(writeFile(c.bytes)));
+            EXPECT_FALSE(c.fault) << "no error";
+        } catch (const MalformedIniError& e) {
+            EXPECT_EQ(std::optional<std::size_t>(e.line()), c.fault);
+        }
+        EXPECT_EQ(dump(doc.getSection(u"A")), c.keys);
+        EXPECT_EQ(doc.getSection(u"B").getName(), u"");
+    }
+}
+
+TEST(IniFile, LineEndsAndEncodingsReadAlike) {
+    const std::u16string text =
+        u"; \u0417\u0430\u0433\u043E\u043B\u043E\u0432\u043E\u043A\n"
+        u"[\u0421\u0435\u043A\u0446\u0438\u044F]\n"
+        u"\u041A\u043B\u044E\u0447 = \u0437\u043D\u0430\u0447\u0435\u043D\u0438\u0435 \u3000\n"
+        u"\n"
+        u"Cmd=INSTALLDIR=\"C:\\Program Files\\Vendor\" REBOOT=ReallySuppress # note\n"
+        u"  [Other]  \n"
+        u"x=1;2;3\n"
+        u"x=\U0001F600\n";
+    const std::string expected =
+        "[\xD0\xA1\xD0\xB5\xD0\xBA\xD1\x86\xD0\xB8\xD1\x8F]"
+        "Cmd=INSTALLDIR=\"C:\\Program Files\\Vendor\" REBOOT=ReallySuppress|"
+        "\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87=\xD0\xB7\xD0\xBD\xD0\xB0"
+        "\xD1\x87\xD0\xB5\xD0\xBD\xD0\xB8\xD0\xB5|"
+        "[Other]x=\xF0\x9F\x98\x80|";
+    for (const std::u16string lineEnd : {u"\n", u"\r\n", u"\r\r\n"}) {
+        std::u16string withEnds;
+        for (char16_t c : text)
+            withEnds += c == u'\n' ? lineEnd : std::u16string(1, c);
+        for (const std::string& bytes :
+             {"\xEF\xBB\xBF" + wtext::toUtf8(withEnds), utf16le(withEnds)}) {
+            SCOPED_TRACE(bytes);
+            IniFile doc;
+            IniPositions where;
+            ASSERT_TRUE(doc.load(writeFile(bytes), &where));
+            std::string got;
+            for (const IniSectionPosition& s : where.sections)
+                got += "[" + wtext::toUtf8(s.name) + "]" + dump(doc.getSection(s.name));
+            EXPECT_EQ(got, expected);
+            EXPECT_EQ(where.keyLine(u"Other", u"x"), 8u);
+        }
+    }
+}
+
+TEST(IniFile, SortsManyKeysGivenOutOfOrderAndRepeated) {
+    // 3000 lines, 1000 keys each met three times, in scattered order: the last line counts.
+    std::string body;
+    std::map<std::string, std::string> expected;
+    std::map<std::string, std::vector<std::size_t>> lines;
+    for (std::size_t i = 0; i < 3000; ++i) {
+        const std::string key = "k" + std::to_string(i * 7919 % 1000);
+        const std::string value = "v" + std::to_string(i);
+        body += key + "=" + value + "\r\n";
+        expected[key] = value;
+        lines[key].push_back(i + 2);
+    }
+    IniFile doc;
+    IniPositions where;
+    ASSERT_TRUE(doc.load(writeFile("[S]\r\n" + body), &where));
+    const IniSection section = doc.getSection(u"S");
+    ASSERT_EQ(section.getKeyCount(), expected.size());
+    std::size_t i = 0;
+    for (const auto& [key, value] : expected) {
+        EXPECT_EQ(wtext::toUtf8(section.getKeyAt(i++)), key);
+        EXPECT_EQ(wtext::toUtf8(section.getValue(wtext::fromUtf8(key))), value);
+    }
+    ASSERT_EQ(where.sections.size(), 1u);
+    ASSERT_EQ(where.sections[0].keys.size(), expected.size());
+    std::size_t previousFirstLine = 0;
+    for (const IniKeyPosition& k : where.sections[0].keys) {
+        const std::vector<std::size_t>& all = lines[wtext::toUtf8(k.key)];
+        EXPECT_EQ(k.line, all.back());
+        EXPECT_EQ(k.replacedLines, std::vector<std::size_t>(all.begin(), all.end() - 1));
+        EXPECT_LT(previousFirstLine, all.front()); // in order of first appearance
+        previousFirstLine = all.front();
+    }
+}
+
+TEST(IniFile, SectionsOutOfOrderAcrossLoads) {
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("[C]\nc=1\n[A]\na=1\n[E]\ne=1\n")));
+    IniPositions where;
+    ASSERT_TRUE(
+        doc.load(writeFile("[B]\nb=2\n[A]\na=2\n[D]\nd=2\n[F]\nf=2\n[B]\nb=3\n[0]\n"), &where));
+    std::string names;
+    for (const IniSectionPosition& s : where.sections)
+        names += wtext::toUtf8(s.name) + (s.taken ? " " : "! ");
+    EXPECT_EQ(names, "B A! D F B! 0 ");
+    std::string all;
+    for (const char16_t* name : {u"0", u"A", u"B", u"C", u"D", u"E", u"F", u"G"})
+        all += wtext::toUtf8(doc.getSection(name).getName()) + ":" + dump(doc.getSection(name));
+    EXPECT_EQ(all, "0:A:a=1|B:b=2|C:c=1|D:d=2|E:e=1|F:f=2|:");
+
+    // Files whose names each increase, one after the other's.
+    IniFile sorted;
+    ASSERT_TRUE(sorted.load(writeFile("[B]\nb=1\n[D]\nd=1\n")));
+    ASSERT_TRUE(sorted.load(writeFile("[A]\na=2\n[C]\nc=2\n[D]\nd=2\n[E]\ne=2\n")));
+    ASSERT_TRUE(sorted.load(writeFile("[F]\nf=3\n")));
+    all.clear();
+    for (const char16_t* name : {u"A", u"B", u"C", u"D", u"E", u"F"})
+        all +=
+            wtext::toUtf8(sorted.getSection(name).getName()) + ":" + dump(sorted.getSection(name));
+    EXPECT_EQ(all, "A:a=2|B:b=1|C:c=2|D:d=1|E:e=2|F:f=3|");
 }
 
 TEST(IniFile, SectionHeadersStandOnlyAtTheStartOfALine) {
@@ -143,6 +277,8 @@ TEST(IniFile, RaisesForTextWithoutSectionsNamingTheLine) {
         {"\xEF\xBB\xBF", 1, std::nullopt},
         {"\xFF\xFE", 1, std::nullopt},
         {"\x1A[A]\n", 1, std::nullopt},
+        {"; comment\r\n\x1A[A]\r\n", 1, std::nullopt},
+        {std::string("k=v\n\0[A]\n", 9), 1, std::nullopt},
         {"[A]\nk=v\n[B\nx=1\n[C]\n", 3, "k=v|"},
         {"[A]\n[[\n", 2, ""},
         // UTF-16 without its mark reads as ANSI and ends at the first zero byte, after "[".
@@ -185,6 +321,35 @@ TEST(IniSection, CopiesAreIndependentOfTheDocument) {
     EXPECT_EQ(section.getKeyAt(1), u"b");
     EXPECT_EQ(section.getKeyAt(2), u"");
     EXPECT_EQ(IniSection().getKeyAt(0), u"");
+}
+
+TEST(IniSection, ParseKeepsItsOwnCopyAndAddsToWhatItHas) {
+    IniSection section;
+    {
+        std::u16string text = u"[S]\nb=1\na=2";
+        section.parse(text);
+        text.assign(text.size(), u'x');
+    }
+    const IniSection before = section;
+    IniSectionPosition where;
+    // A first line without brackets names nothing: the section keeps its name.
+    section.parse(u"no header\nc=3\nb=4\n\nc=5", 5, &where);
+    EXPECT_EQ(dump(before), "a=2|b=1|");
+    EXPECT_EQ(before.getName(), u"S");
+    EXPECT_EQ(dump(section), "a=2|b=4|c=5|");
+    EXPECT_EQ(section.getName(), u"S");
+    EXPECT_EQ(where.name, u"S");
+    EXPECT_EQ(where.line, 5u);
+    ASSERT_EQ(where.keys.size(), 2u);
+    EXPECT_EQ(where.keys[0].key, u"c");
+    EXPECT_EQ(where.keys[0].line, 9u);
+    EXPECT_EQ(where.keys[0].replacedLines, std::vector<std::size_t>{6});
+    EXPECT_EQ(where.keys[1].key, u"b");
+    EXPECT_EQ(where.keys[1].line, 7u);
+
+    section.parse(u"[T]");
+    EXPECT_EQ(section.getName(), u"T");
+    EXPECT_EQ(dump(section), "a=2|b=4|c=5|");
 }
 
 namespace {

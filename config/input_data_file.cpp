@@ -1,7 +1,10 @@
 #include "config/input_data_file.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -11,21 +14,23 @@ constexpr char16_t lineFeed = u'\n';
 constexpr char16_t carriageReturn = u'\r';
 constexpr char16_t ctrlZ = 0x1A;
 
+// UTF-8 is decoded in pieces of about this many bytes, so that the file's bytes are never
+// held whole beside their decoded text.
+constexpr std::size_t utf8PieceBytes = 32 * 1024;
+
 // Text mode, as the C runtime reads a text stream: CR LF is one LF, Ctrl-Z ends the file.
-// `unit(i)` is the i-th of `count` code units; they are written, read in text mode, to `out`
-// (which may be where they are read from: nothing is written ahead of what has been read).
-// Returns the number written.
-template <typename Unit> std::size_t readTextMode(std::size_t count, Unit unit, char16_t* out) {
+// Works in place (nothing is written ahead of what has been read); returns the units kept.
+std::size_t readTextMode(char16_t* units, std::size_t count) {
     std::size_t n = 0;
     for (std::size_t i = 0; i < count; ++i) {
-        char16_t c = unit(i);
+        char16_t c = units[i];
         if (c <= ctrlZ) { // the two characters looked for are control characters
             if (c == ctrlZ)
                 break;
-            if (c == carriageReturn && i + 1 < count && unit(i + 1) == lineFeed)
+            if (c == carriageReturn && i + 1 < count && units[i + 1] == lineFeed)
                 continue;
         }
-        out[n++] = c;
+        units[n++] = c;
     }
     return n;
 }
@@ -49,7 +54,14 @@ InputDataFile::InputDataFile(const std::u16string& path) {
 }
 
 void InputDataFile::read() {
-    rawBytes.reset();
+    readUntranslated();
+    if (!text)
+        return;
+    textLength = readTextMode(text.get(), textLength);
+    text[textLength] = u'\0';
+}
+
+void InputDataFile::readUntranslated() {
     text.reset();
     textLength = 0;
 
@@ -60,53 +72,112 @@ void InputDataFile::read() {
     // cannot be held at all (a 32-bit process with a file over 2 GB).
     if (size > std::numeric_limits<std::size_t>::max() / 4)
         return;
-
     const auto byteCount = static_cast<std::size_t>(size);
-    rawBytes = std::shared_ptr<std::uint8_t[]>(new std::uint8_t[byteCount]);
-    std::uint8_t* bytes = rawBytes.get();
+
+    std::uint8_t head[3] = {};
+    const std::size_t headSize = readFully(head, std::min<std::size_t>(3, byteCount));
+    if (headSize == 0)
+        return;
+    if (headSize >= 2 && head[0] == 0xFF && head[1] == 0xFE)
+        decodeUtf16(head, headSize, byteCount);
+    else if (headSize == 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF)
+        decodeUtf8(byteCount - 3);
+    else
+        decodeAnsi(head, headSize, byteCount);
+}
+
+std::size_t InputDataFile::readFully(std::uint8_t* buffer, std::size_t size) {
     std::size_t got = 0;
-    while (got < byteCount) {
-        std::size_t n = file.read(bytes + got, byteCount - got);
+    while (got < size) {
+        std::size_t n = file.read(buffer + got, size - got);
         if (n == 0)
             break;
         got += n;
     }
-    if (got == 0) {
-        rawBytes.reset();
-        return;
-    }
+    return got;
+}
 
-    // Little-endian code units from byte pairs (an odd last byte cannot hold a unit and is
-    // dropped) are decoded and read in text mode in one pass, into a buffer of their own that
-    // is not filled first. Other text is decoded by the platform and read in text mode where it
-    // lies; the text buffer then shares the string's own storage (whose terminator follows the
-    // last unit), so a large file is not copied once more.
-    if (got >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
-        const std::uint8_t* data = bytes + 2;
-        const std::size_t count = (got - 2) / 2;
-        std::shared_ptr<char16_t[]> units(new char16_t[count + 1]);
-        std::size_t n = readTextMode(
-            count,
-            [data](std::size_t i) {
-                return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-            },
-            units.get());
-        units[n] = u'\0';
-        rawBytes.reset();
-        text = std::move(units);
-        textLength = n;
-        return;
+// Little-endian code units after the mark FF FE: the bytes are read straight into the text
+// buffer, which on a little-endian machine already holds the units. An odd last byte cannot
+// hold a unit and is dropped.
+void InputDataFile::decodeUtf16(const std::uint8_t* head, std::size_t headSize,
+                                std::size_t byteCount) {
+    std::size_t count = (byteCount - 2) / 2;
+    std::shared_ptr<char16_t[]> units(new char16_t[count + 1]);
+    auto* bytes = reinterpret_cast<std::uint8_t*>(units.get());
+    std::size_t got = std::min(headSize - 2, 2 * count);
+    std::copy_n(head + 2, got, bytes);
+    got += readFully(bytes + got, 2 * count - got);
+    count = got / 2;
+    if constexpr (std::endian::native == std::endian::big) {
+        for (std::size_t i = 0; i < count; ++i)
+            units[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
-    std::u16string decoded;
-    if (got >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF)
-        decoded = platform::decodeUtf8(bytes + 3, got - 3);
-    else
-        decoded = platform::decodeAnsi(bytes, got);
-    const char16_t* units = decoded.data();
-    std::size_t n = readTextMode(
-        decoded.size(), [units](std::size_t i) { return units[i]; }, decoded.data());
-    decoded.resize(n);
-    auto owner = std::make_shared<std::u16string>(std::move(decoded));
-    text = std::shared_ptr<char16_t[]>(owner, owner->data());
+    units[count] = u'\0';
+    text = std::move(units);
+    textLength = count;
+}
+
+// UTF-8 after its mark, `byteCount` bytes. The bytes are read and decoded piece by piece, each
+// piece cut just after a line feed: a line feed byte is always the character LF, never part of
+// a longer sequence, so every decoder finishes whatever came before it there and decodes the
+// rest as it would the whole file. A decoder gives at most one code unit per byte (a four-byte
+// character is two units), so the text buffer is sized once by the byte count.
+void InputDataFile::decodeUtf8(std::size_t byteCount) {
+    std::size_t capacity = byteCount;
+    std::shared_ptr<char16_t[]> units(new char16_t[capacity + 1]);
+    std::size_t n = 0;
+
+    std::size_t pieceSize = std::min(utf8PieceBytes, std::max<std::size_t>(byteCount, 1));
+    std::unique_ptr<std::uint8_t[]> piece(new std::uint8_t[pieceSize]);
+    std::size_t held = 0;         // bytes in `piece` not yet decoded
+    std::size_t left = byteCount; // bytes of the file not yet read
+    for (;;) {
+        const std::size_t wanted = std::min(pieceSize - held, left);
+        const std::size_t got = readFully(piece.get() + held, wanted);
+        held += got;
+        left -= got;
+        const bool atEnd = left == 0 || got < wanted;
+        std::size_t cut = held;
+        if (!atEnd) {
+            while (cut > 0 && piece[cut - 1] != '\n')
+                --cut;
+            if (cut == 0) { // a line longer than the piece: read on with a larger one
+                std::unique_ptr<std::uint8_t[]> larger(new std::uint8_t[2 * pieceSize]);
+                std::copy_n(piece.get(), held, larger.get());
+                piece = std::move(larger);
+                pieceSize *= 2;
+                continue;
+            }
+        }
+        std::u16string decoded = platform::decodeUtf8(piece.get(), cut);
+        if (decoded.size() > capacity - n) { // not for any decoder known, but never overrun
+            capacity = std::max(2 * capacity, n + decoded.size());
+            std::shared_ptr<char16_t[]> larger(new char16_t[capacity + 1]);
+            std::copy_n(units.get(), n, larger.get());
+            units = std::move(larger);
+        }
+        std::copy(decoded.begin(), decoded.end(), units.get() + n);
+        n += decoded.size();
+        held -= cut;
+        std::memmove(piece.get(), piece.get() + cut, held);
+        if (atEnd)
+            break;
+    }
+    units[n] = u'\0';
+    text = std::move(units);
     textLength = n;
+}
+
+// Text in the ANSI code page is decoded whole: in a double-byte code page no single byte value
+// is known to end every character, so the file is not cut into pieces.
+void InputDataFile::decodeAnsi(const std::uint8_t* head, std::size_t headSize,
+                               std::size_t byteCount) {
+    std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[byteCount]);
+    std::copy_n(head, headSize, bytes.get());
+    const std::size_t got = headSize + readFully(bytes.get() + headSize, byteCount - headSize);
+    auto owner = std::make_shared<std::u16string>(platform::decodeAnsi(bytes.get(), got));
+    bytes.reset();
+    text = std::shared_ptr<char16_t[]>(owner, owner->data());
+    textLength = owner->size();
 }

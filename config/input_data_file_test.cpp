@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -47,6 +48,79 @@ TEST(InputDataFile, DecodesByMarkInTextMode) {
         EXPECT_EQ(std::u16string(text.get(), length), c.text);
         EXPECT_EQ(text[length], u'\0');
     }
+}
+
+TEST(InputDataFile, ReadsUntranslatedOnRequest) {
+    const std::pair<std::string, std::u16string> cases[] = {
+        {"a\r\nb\x1A\r\nc", u"a\r\nb\x1A\r\nc"},
+        {"\xEF\xBB\xBF"
+         "a\r\nb\x1A\r\nc",
+         u"a\r\nb\x1A\r\nc"},
+        {std::string("\xFF\xFE"
+                     "a\0\r\0\n\0b\0\x1A\0\r\0\n\0c\0",
+                     18),
+         u"a\r\nb\x1A\r\nc"},
+    };
+    for (const auto& [bytes, text] : cases) {
+        SCOPED_TRACE(bytes);
+        const std::u16string path = writeFile(bytes);
+        InputDataFile untranslated(path);
+        untranslated.readUntranslated();
+        ASSERT_NE(untranslated.getText(), nullptr);
+        EXPECT_EQ(std::u16string(untranslated.getText().get(), untranslated.getTextLength()), text);
+        InputDataFile translated(path);
+        translated.read();
+        ASSERT_NE(translated.getText(), nullptr);
+        EXPECT_EQ(std::u16string(translated.getText().get(), translated.getTextLength()), u"a\nb");
+    }
+}
+
+// UTF-8 is read and decoded in pieces cut after line feeds; whatever the cuts, the text must be
+// the whole file's decoding: long and short lines, a line longer than any piece, characters of
+// every length and malformed sequences next to the line feeds.
+TEST(InputDataFile, DecodesLargeUtf8FilesLikeTheWholeFile) {
+    // Mostly whole characters of two to four bytes, so that a piece cut anywhere but after a
+    // line feed would split some of them.
+    const std::string pieces[] = {"k=v",
+                                  "\xD0\x96",
+                                  "\xD0\x96",
+                                  "\xE2\x82\xAC",
+                                  "\xE2\x82\xAC",
+                                  "\xE2\x82\xAC",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xD0",
+                                  "\xE2\x82",
+                                  "\xF0\x9F\x98",
+                                  "\x80\x80",
+                                  "\xC0\xAF",
+                                  "\xED\xA0\x80",
+                                  "\xFF",
+                                  "\r",
+                                  "plain ascii ",
+                                  "\x1A",
+                                  std::string(1, '\0')};
+    std::string body;
+    std::uint32_t state = 7;
+    while (body.size() < 300000) {
+        state = state * 1664525u + 1013904223u;
+        const std::size_t length = (state >> 8) % 7 == 0 ? 70000 : (state >> 12) % 400;
+        std::string line;
+        while (line.size() < length) {
+            state = state * 1664525u + 1013904223u;
+            line += pieces[(state >> 8) % (sizeof pieces / sizeof pieces[0])];
+        }
+        body += line + "\n";
+    }
+    const std::u16string whole =
+        platform::decodeUtf8(reinterpret_cast<const std::uint8_t*>(body.data()), body.size());
+    InputDataFile file(writeFile("\xEF\xBB\xBF" + body));
+    file.readUntranslated();
+    ASSERT_NE(file.getText(), nullptr);
+    const std::u16string text(file.getText().get(), file.getTextLength());
+    ASSERT_EQ(text.size(), whole.size());
+    EXPECT_TRUE(text == whole);
+    EXPECT_EQ(file.getText()[file.getTextLength()], u'\0');
 }
 
 TEST(InputDataFile, RefusalCarriesTheErrnoText) {

@@ -1,6 +1,12 @@
 #include "platform/wtext.h"
 
+#include <bit>
+#include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace wtext {
 
@@ -114,50 +120,98 @@ std::u16string formatDecimal(std::int64_t value) {
 }
 
 std::u16string fromUtf8(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
+    // No byte gives more than one code unit (a four-byte character gives two), so the result
+    // is written into a string of the input's length and cut to what was written.
+    std::u16string out(text.size(), u'\0');
+    char16_t* o = out.data();
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
     std::size_t i = 0;
-    while (i < text.size()) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
+    while (i < size) {
+#if defined(__SSE2__)
+        // Plain ASCII sixteen bytes at a time: all sixteen are widened and stored, and as many
+        // are kept as lead the block without a high bit (the rest are written over next). The
+        // output never runs ahead of the input, so the sixteen units fit.
+        while (size - i >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(bytes, zero));
+            const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+            if (high == 0) {
+                o += 16;
+                i += 16;
+                continue;
+            }
+            const auto ascii = static_cast<std::size_t>(std::countr_zero(high));
+            o += ascii;
+            i += ascii;
+            break;
+        }
+#endif
+        // Plain ASCII eight bytes at a time, as long as none of them has its high bit set.
+        while (size - i >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, s + i, 8);
+            if (word & 0x8080808080808080u)
+                break;
+            for (std::size_t k = 0; k < 8; ++k)
+                o[k] = s[i + k];
+            o += 8;
+            i += 8;
+        }
+        if (i == size)
+            break;
+        unsigned char c = s[i];
+        if (c < 0x80) {
+            *o++ = c;
+            ++i;
+            continue;
+        }
+        // A run of two-byte characters (Latin, Greek, Cyrillic...) directly; the rest below.
+        if (c >= 0xC2 && c < 0xE0 && i + 1 < size && (s[i + 1] & 0xC0) == 0x80) {
+            do {
+                *o++ = char16_t(((s[i] & 0x1F) << 6) | (s[i + 1] & 0x3F));
+                i += 2;
+            } while (i + 1 < size && s[i] >= 0xC2 && s[i] < 0xE0 && (s[i + 1] & 0xC0) == 0x80);
+            continue;
+        }
         std::uint32_t cp = 0xFFFD;
         std::size_t len = 1;
-        if (c < 0x80) {
-            cp = c;
-        } else {
-            std::size_t need = c >= 0xF0 && c <= 0xF4  ? 3
-                               : c >= 0xE0             ? 2
-                               : c >= 0xC2 && c < 0xE0 ? 1
-                                                       : 0;
-            if (c >= 0xF5)
-                need = 0;
-            if (need && i + need < text.size()) {
-                std::uint32_t v = c & (0x3F >> need);
-                bool ok = true;
-                for (std::size_t k = 1; k <= need; ++k) {
-                    unsigned char t = static_cast<unsigned char>(text[i + k]);
-                    if ((t & 0xC0) != 0x80) {
-                        ok = false;
-                        break;
-                    }
-                    v = (v << 6) | (t & 0x3F);
+        std::size_t need = c >= 0xF0 && c <= 0xF4  ? 3
+                           : c >= 0xE0             ? 2
+                           : c >= 0xC2 && c < 0xE0 ? 1
+                                                   : 0;
+        if (c >= 0xF5)
+            need = 0;
+        if (need && i + need < size) {
+            std::uint32_t v = c & (0x3F >> need);
+            bool ok = true;
+            for (std::size_t k = 1; k <= need; ++k) {
+                unsigned char t = s[i + k];
+                if ((t & 0xC0) != 0x80) {
+                    ok = false;
+                    break;
                 }
-                bool overlong = (need == 2 && v < 0x800) || (need == 3 && v < 0x10000);
-                bool surrogate = v >= 0xD800 && v <= 0xDFFF;
-                if (ok && !overlong && !surrogate && v <= 0x10FFFF) {
-                    cp = v;
-                    len = need + 1;
-                }
+                v = (v << 6) | (t & 0x3F);
+            }
+            bool overlong = (need == 2 && v < 0x800) || (need == 3 && v < 0x10000);
+            bool surrogate = v >= 0xD800 && v <= 0xDFFF;
+            if (ok && !overlong && !surrogate && v <= 0x10FFFF) {
+                cp = v;
+                len = need + 1;
             }
         }
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(char16_t(0xD800 + (cp >> 10)));
-            out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+            *o++ = char16_t(0xD800 + (cp >> 10));
+            *o++ = char16_t(0xDC00 + (cp & 0x3FF));
         } else {
-            out.push_back(char16_t(cp));
+            *o++ = char16_t(cp);
         }
         i += len;
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
