@@ -24,6 +24,15 @@ template <typename Call> std::uint32_t readText(std::u16string& text, Call call)
 } // namespace
 
 MsiLibrary::~MsiLibrary() {
+    // The process-wide binding is left as it is. Its destructor runs at exit, and freeing
+    // msi.dll there unloads it and the DLLs it brought in (under Wine eighteen: shell, common
+    // controls, crypto, networking, cabinet...), each running its detach code and
+    // unregistering its window classes, just before the process ends anyway. Under Wine that
+    // was several milliseconds of every run, the larger part of what the launcher added to an
+    // installation. Ending with msi.dll loaded is what every program that imports it does,
+    // msiexec.exe among them.
+    if (this == &msiLibrary)
+        return;
     if (module)
         platform::freeLibrary(module);
     module = nullptr;

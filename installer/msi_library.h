@@ -38,7 +38,7 @@ public:
     static constexpr int entryPointCount = 18;
 
     constexpr MsiLibrary() = default;
-    // Frees the library if it is still loaded.
+    // Frees the library if it is still loaded; the process-wide binding below excepted.
     ~MsiLibrary();
     MsiLibrary(const MsiLibrary&) = delete;
     MsiLibrary& operator=(const MsiLibrary&) = delete;
@@ -76,7 +76,8 @@ public:
 };
 
 // The process-wide binding: loaded on first need, dropped and loaded again around the
-// installer runtime's setup program, freed at exit.
+// installer runtime's setup program, never freed at exit: msi.dll stays loaded until the
+// process ends.
 extern MsiLibrary msiLibrary;
 
 // An installer handle closed through the process-wide binding when it goes out of scope.

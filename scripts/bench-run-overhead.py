@@ -6,10 +6,13 @@ beside setup.exe and a Setup.ini naming it, alternate
     msiexec /i pkg.msi /qn then  msiexec /x pkg.msi /qn       (the Windows Installer directly)
 
 and time each install+remove pair from the Linux side. Prints every pair, then the medians and
-the median of the per-pair ratios, and the ratio of the means. Under Wine 8 a program's time
-from start to exit moves in steps of about 50 ms (even "msiexec /?" takes 0.22 or 0.27 s), so
-single pairs differ by whole steps and the medians snap to them; the means, over many pairs,
-show the difference below a step.
+the median of the per-pair ratios, the ratio of the means, and the median of each step alone.
+
+Each run's end is seen the moment the program ends (wine.Prefix.run waits on a process file
+descriptor). Timed through subprocess.run with a timeout, as the harness once did, every run
+read about 0.063 s plus a whole number of 50 ms steps (0.268 s, 0.318 s, ...), because that
+call polls the child with sleeps growing to 50 ms: two runs a few milliseconds apart could read
+a whole step apart.
 
 Both are started the same way: through the test suite's runexact.exe (wine.Prefix.run), with
 an exact command line, without message-box tracing, against one wineserver that is kept
@@ -100,15 +103,25 @@ def main():
         direct_lines = ('"C:\\windows\\system32\\msiexec.exe" /i "C:\\media\\overhead.msi" /qn',
                         '"C:\\windows\\system32\\msiexec.exe" /x "C:\\media\\overhead.msi" /qn')
 
+        steps = {line: [] for line in launcher_lines + direct_lines}
+
+        def pair(exe, lines):
+            times = [timed(prefix, exe, line, medium) for line in lines]
+            for line, t in zip(lines, times):
+                steps[line].append(t)
+            return sum(times)
+
         def launcher():
-            return sum(timed(prefix, setup, line, medium) for line in launcher_lines)
+            return pair(setup, launcher_lines)
 
         def direct():
-            return sum(timed(prefix, msiexec, line, medium) for line in direct_lines)
+            return pair(msiexec, direct_lines)
 
         subprocess.run(["/usr/lib/wine/wineserver", "-p"], env=prefix.env(), check=True)
         launcher()
         direct()
+        for times in steps.values():
+            times.clear()
         print("pair  setup.exe (s)  msiexec (s)  ratio", flush=True)
         through, directly, ratios = [], [], []
         for i in range(pairs):
@@ -136,6 +149,10 @@ def main():
                  statistics.mean(through), statistics.mean(directly)))
         print("median of the per-pair ratios:       %.3f  (launcher adds %+.1f %%)"
               % (m_r, (m_r - 1) * 100))
+        print("each step alone (medians):")
+        for label, line in zip(("setup.exe /S", "setup.exe /S /x", "msiexec /i /qn",
+                                "msiexec /x /qn"), launcher_lines + direct_lines):
+            print("  %-34s  %.3f s" % (label + ":", statistics.median(steps[line])))
         print("starts repeated after a CreateProcessW failure: %d" % len(retries))
         return 0
 

@@ -117,6 +117,11 @@ class RecordedInstallTest(unittest.TestCase):
         self.assertTrue(detaches, "%s: the library was never released: %s" % (case, calls))
         for d in detaches:
             self.assertEqual(d["open_handles"], 0, "%s: %s" % (case, d))
+        # Loaded once and kept until the process ends: unloading it (and the DLLs it brought
+        # in) just before the end only made every run slower.
+        loads = [c["fn"] + ":" + c.get("reason", "") for c in calls
+                 if c["fn"] in ("attach", "detach")]
+        self.assertEqual(loads, ["attach:", "detach:exit"], "%s: %s" % (case, calls))
 
     def test_command_line_and_interface_level_of_each_mode(self):
         admin = 'ACTION=ADMIN SETUPEXEDIR="C:\\media" SETUPEXENAME="setup.exe" '
