@@ -28,7 +28,7 @@ MsiLibrary::~MsiLibrary() {
     // msi.dll there unloads it and the DLLs it brought in (under Wine eighteen: shell, common
     // controls, crypto, networking, cabinet...), each running its detach code and
     // unregistering its window classes, just before the process ends anyway. Under Wine that
-    // was several milliseconds of every run, the larger part of what the launcher added to an
+    // was several milliseconds of every run, more than half of what the launcher added to an
     // installation. Ending with msi.dll loaded is what every program that imports it does,
     // msiexec.exe among them.
     if (this == &msiLibrary)
