@@ -13,6 +13,7 @@ import select
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 from dataclasses import dataclass, field
@@ -101,6 +102,14 @@ def _run_to_end(args, timeout, **popen_args):
             proc.kill()
             proc.wait()
             raise
+
+
+# How often Prefix.run starts again a run that never reached Windows code.
+_START_RETRIES = 2
+
+
+def _never_started(code, status, stdout, stderr):
+    return code is None and status != 0 and not stdout and not stderr
 
 
 def _wineserver_kill(env):
@@ -217,23 +226,36 @@ class Prefix:
         env["SETUP_EXACT_RESULT"] = result_file
         if trace_boxes:
             env["WINEDEBUG"] = "-all,+relay"
-        started = time.monotonic()
-        # Files, not pipes: the prefix's service processes that wine starts inherit the
-        # standard handles and keep a pipe open for seconds after the program has ended.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            status = _run_to_end([loader(self.arch), runexact], timeout, env=env,
-                                 cwd=cwd or os.path.dirname(exe_unix_path),
-                                 stdout=out, stderr=err)
-            out.seek(0)
-            stdout = out.read()
-            err.seek(0)
-            stderr_bytes = err.read()
-        elapsed = time.monotonic() - started
-        code = None
-        if os.path.exists(result_file):
-            with open(result_file) as f:
-                text = f.read().strip()
-            code = int(text) if text else None
+        for _ in range(1 + _START_RETRIES):
+            started = time.monotonic()
+            # Files, not pipes: the prefix's service processes that wine starts inherit the
+            # standard handles and keep a pipe open for seconds after the program has ended.
+            with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                status = _run_to_end([loader(self.arch), runexact], timeout, env=env,
+                                     cwd=cwd or os.path.dirname(exe_unix_path),
+                                     stdout=out, stderr=err)
+                out.seek(0)
+                stdout = out.read()
+                err.seek(0)
+                stderr_bytes = err.read()
+            elapsed = time.monotonic() - started
+            code = None
+            if os.path.exists(result_file):
+                with open(result_file) as f:
+                    text = f.read().strip()
+                code = int(text) if text else None
+            if not _never_started(code, status, stdout, stderr_bytes):
+                break
+            # Wine gave up before any Windows code ran: no exit code, not a byte of output
+            # (not even its own error message) and a failure status. Wine's loader ends
+            # like this, with the server's status, when the wineserver it starts for a
+            # prefix exits with an error; it was seen once, on the first start in a fresh
+            # prefix. runexact writes the result for every program it starts, crashed or
+            # not, so the program under test has not run and starting again is safe;
+            # anything else is reported below as it is.
+            sys.stderr.write("wine ended with status %d after %.2fs before starting the "
+                             "program; starting it again\n" % (status, elapsed))
+            time.sleep(0.5)
         if code is None:
             raise RuntimeError("runexact did not report an exit code (status %d, %.1fs): %s"
                                % (status, elapsed, stderr_bytes[-2000:]))
