@@ -18,6 +18,7 @@
 // Bytes processed are the UTF-8 document's bytes for every reader, so the rates of one size
 // compare the same document. Arguments are sizes in MB (2^20 bytes).
 #include "config/ini_file.h"
+#include "config/line_scan.h"
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
 
@@ -286,6 +287,34 @@ void BoostReadIni(benchmark::State& state) {
     finish(state, doc);
 }
 
+// The line scan alone, over the document decoded to UTF-16 (the text the reader parses): once
+// with the plain scanner that the 32-bit setup.exe runs, once with the SSE2 scanner of 64-bit
+// builds. Each pass visits every line from its start, as the reader does.
+template <LineScan (*scan)(const char16_t*, std::size_t, std::size_t, bool)>
+void LineScanOf(benchmark::State& state) {
+    Document& doc = document(state.range(0));
+    if (!ready(state, doc))
+        return;
+    const std::u16string text = wtext::fromUtf8(doc.utf8);
+    for (auto _ : state) {
+        std::size_t lines = 0;
+        for (std::size_t pos = 0;; ++lines) {
+            const LineScan line = scan(text.data(), pos, text.size(), true);
+            if (line.lastLine)
+                break;
+            pos = line.end + 1;
+        }
+        benchmark::DoNotOptimize(lines);
+    }
+    finish(state, doc);
+}
+void ScanPlain(benchmark::State& state) {
+    LineScanOf<scanLinePlain>(state);
+}
+void ScanSse2(benchmark::State& state) {
+    LineScanOf<scanLineSse2>(state);
+}
+
 // A read of 100 MB takes about half a second, and its page faults vary from run to run on a
 // virtual machine: each repetition runs for a second at least.
 #define SIZES ->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->MinTime(1.0)
@@ -294,6 +323,8 @@ BENCHMARK(LauncherUtf16) SIZES;
 BENCHMARK(InihReader) SIZES;
 BENCHMARK(InihParseOnly) SIZES;
 BENCHMARK(BoostReadIni) SIZES;
+BENCHMARK(ScanPlain) SIZES;
+BENCHMARK(ScanSse2) SIZES;
 
 } // namespace
 

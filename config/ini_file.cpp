@@ -1,11 +1,11 @@
 #include "config/ini_file.h"
 
 #include "config/input_data_file.h"
+#include "config/line_scan.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <memory>
 #include <numeric>
@@ -13,15 +13,11 @@
 #include <string_view>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 constexpr char16_t lineFeed = u'\n';
 constexpr char16_t ctrlZ = 0x1A;
-constexpr std::size_t none = std::u16string_view::npos;
+constexpr std::size_t none = LineScan::none;
 
 // The reader's white space: the C0 blanks, space and no-break space by itself, and above
 // U+00FF whatever the platform classifies as space (U+3000 and the like).
@@ -67,89 +63,6 @@ bool headerName(std::u16string_view line, std::u16string_view& name) {
 // A file is read without text mode, so Ctrl-Z still stands where the C runtime would stop.
 bool endsText(const char16_t* text, std::size_t pos, std::size_t size) {
     return pos == size || text[pos] == u'\0' || text[pos] == ctrlZ;
-}
-
-// What one pass over a line finds: where it ends, its first "=", and where a comment cuts it.
-// A comment starts at the last "#", or at the last ";" (before that "#" when there is one), so a
-// value may hold either character as long as no comment follows it.
-struct LineScan {
-    std::size_t end = 0;   // the line's line feed, or where the text ends
-    bool lastLine = false; // the text ends at `end`
-    std::size_t equals = none;
-    std::size_t comment = none;
-};
-
-// Scans the line that starts at `pos`, each unit once. With `stopAtNul` the text also ends at
-// its first U+0000 or Ctrl-Z.
-LineScan scanLine(const char16_t* text, std::size_t pos, std::size_t size, bool stopAtNul) {
-    LineScan line;
-    std::size_t hash = none;
-    std::size_t semicolon = none;
-    std::size_t semicolonBeforeHash = none;
-    // Takes note of the unit at `i`, one of those looked for; true when the line ends there.
-    auto stopsAt = [&](std::size_t i) {
-        const char16_t c = text[i];
-        if (c == lineFeed)
-            return true;
-        if (c == u'=') {
-            if (line.equals == none)
-                line.equals = i;
-        } else if (c == u'#') {
-            hash = i;
-            semicolonBeforeHash = semicolon;
-        } else if (c == u';') {
-            semicolon = i;
-        } else if (stopAtNul && (c == u'\0' || c == ctrlZ)) {
-            return true;
-        }
-        return false;
-    };
-
-    std::size_t i = pos;
-    bool stopped = false;
-#if defined(__SSE2__)
-    // Eight units at a time: a bit mask of those looked for, then each of them in order.
-    const __m128i lineFeeds = _mm_set1_epi16(lineFeed);
-    const __m128i equalSigns = _mm_set1_epi16(u'=');
-    const __m128i hashes = _mm_set1_epi16(u'#');
-    const __m128i semicolons = _mm_set1_epi16(u';');
-    const __m128i zeros = _mm_setzero_si128();
-    const __m128i ctrlZs = _mm_set1_epi16(ctrlZ);
-    __m128i equalsWanted = _mm_set1_epi16(-1); // only the first "=" counts
-    while (!stopped && size - i >= 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i found =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, lineFeeds),
-                                      _mm_and_si128(_mm_cmpeq_epi16(v, equalSigns), equalsWanted)),
-                         _mm_or_si128(_mm_cmpeq_epi16(v, hashes), _mm_cmpeq_epi16(v, semicolons)));
-        found = _mm_or_si128(found,
-                             _mm_or_si128(_mm_cmpeq_epi16(v, zeros), _mm_cmpeq_epi16(v, ctrlZs)));
-        // Two bits per unit found.
-        for (auto bits = static_cast<unsigned>(_mm_movemask_epi8(found)); bits != 0;
-             bits &= bits - 1, bits &= bits - 1) {
-            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(bits)) / 2;
-            if (stopsAt(at)) {
-                i = at;
-                stopped = true;
-                break;
-            }
-        }
-        if (line.equals != none)
-            equalsWanted = zeros;
-        if (!stopped)
-            i += 8;
-    }
-#endif
-    for (; !stopped && i < size; ++i) {
-        if (text[i] <= u'=' && stopsAt(i)) // every unit looked for lies at or below "="
-            break;
-    }
-    line.end = i;
-    line.lastLine = i == size || text[i] != lineFeed;
-    if (hash != none)
-        semicolon = semicolonBeforeHash;
-    line.comment = semicolon != none ? semicolon : hash;
-    return line;
 }
 
 // Fills `order` with the indexes of `texts` ordered by text as unsigned code units, equal texts

@@ -53,6 +53,8 @@ names = [
     ("InihReader", "inih INIReader"),
     ("InihParseOnly", "inih ini_parse_string, count only"),
     ("BoostReadIni", "Boost read_ini"),
+    ("ScanPlain", "line scan only, plain (32-bit setup.exe)"),
+    ("ScanSse2", "line scan only, SSE2 (64-bit builds)"),
 ]
 median = {}  # (name, size) -> (ms, MB)
 for b in (b for r in runs for b in r["benchmarks"]):
@@ -84,7 +86,7 @@ for key, label in names:
 print()
 print("Peer's time / launcher's time (above 1: the launcher is faster)")
 print("%-36s" % "" + "".join("%13s %8s" % ("%d MB UTF-8" % s, "UTF-16") for s in sizes))
-for key, label in names[2:]:
+for key, label in names[2:5]:
     row = "%-36s" % label
     for s in sizes:
         cells = []

@@ -13,7 +13,8 @@ build=$root/build/fuzz
 cmake --preset fuzz >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
-targets=(fuzz_ini_file fuzz_cmdline fuzz_version fuzz_instance_description fuzz_setup_run)
+targets=(fuzz_ini_file fuzz_cmdline fuzz_version fuzz_instance_description fuzz_setup_run
+         fuzz_line_scan)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
