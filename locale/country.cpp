@@ -5,11 +5,9 @@
 
 namespace {
 
-constexpr std::uint32_t localeUserDefault = 0x0400;
-constexpr std::uint32_t localeSCurrency = 0x14;
-constexpr std::uint32_t localeCountryNumber = 0x20000005; // LOCALE_RETURN_NUMBER | ICOUNTRY
-constexpr std::uint32_t geoClassNation = 16;
-constexpr std::uint32_t localeNoUserOverride = 0x80000000;
+using platform::localeCountryNumber;
+using platform::localeNoUserOverride;
+using platform::localeUserDefault;
 
 std::optional<std::uint32_t> countryOfLocale(std::uint32_t locale, std::uint32_t flags = 0) {
     std::uint32_t number = 0;
@@ -64,12 +62,12 @@ CountrySigns gatherCountrySigns(const CountryRow& row) {
         }
     }
     std::u16string currency;
-    if (platform::getLocaleInfoText(localeUserDefault, localeSCurrency, currency))
+    if (platform::getLocaleInfoText(localeUserDefault, platform::localeCurrencySymbol, currency))
         signs.currency = currency;
     signs.systemLanguage = platform::systemDefaultLangId();
     signs.userLanguage = defaultLanguageId();
     signs.userCountry = countryOfLocale(localeUserDefault);
-    signs.geoId = platform::userGeoId(geoClassNation);
+    signs.geoId = platform::userGeoId(platform::geoClassNation);
     return signs;
 }
 

@@ -22,14 +22,15 @@ constexpr LanguageCode languageCodes[] = {
 
 std::uint16_t defaultLanguageId() {
     std::uint16_t user = platform::userDefaultLangId();
-    if (user != 0x0C00)
+    if (user != platform::langIdCustomUserLocale)
         return user;
     // A custom user locale: Windows before Vista cannot name its language.
     platform::OsVersion version;
     if (platform::getVersionEx(version) && version.major < 6)
         return platform::systemDefaultLangId();
-    std::uint32_t value = 0x0C00;
-    if (platform::getLocaleInfoNumber(0x007F, 0x2000006D, value, 1) != 0)
+    std::uint32_t value = platform::langIdCustomUserLocale;
+    if (platform::getLocaleInfoNumber(platform::localeInvariant,
+                                      platform::localeCustomLanguageQuery, value, 1) != 0)
         return static_cast<std::uint16_t>(value & 0xFFFF);
     return platform::systemDefaultLangId();
 }
@@ -39,7 +40,9 @@ std::uint32_t languageIdFromCode(const std::u16string& code, std::uint32_t curre
         if (wtext::equalsNoCaseAscii(code, entry.code))
             return entry.languageId;
     }
-    return (currentLanguageId & 0xFFFF) | 0x0400;
+    // SUBLANG_DEFAULT in the sublanguage bits: the usual LANGIDs already have it.
+    constexpr std::uint32_t defaultSublanguage = 0x0400;
+    return (currentLanguageId & 0xFFFF) | defaultSublanguage;
 }
 
 std::u16string languageTransformName(std::uint32_t languageId) {

@@ -84,8 +84,24 @@ void writeStdout(const std::u16string& text);
 
 // ---- Language, region, Windows version ----------------------------------------------------
 
+// GetUserDefaultLangID answers this for a custom user locale, whose language it cannot name.
+constexpr std::uint16_t langIdCustomUserLocale = 0x0C00;
+
 std::uint16_t userDefaultLangId();
 std::uint16_t systemDefaultLangId();
+
+// Locales and query types of GetLocaleInfoW, as the launcher passes them.
+constexpr std::uint32_t localeUserDefault = 0x0400;        // LOCALE_USER_DEFAULT
+constexpr std::uint32_t localeNoUserOverride = 0x80000000; // the locale's own value, not the user's
+constexpr std::uint32_t localeCurrencySymbol = 0x14;       // LOCALE_SCURRENCY
+constexpr std::uint32_t localeCountryNumber = 0x20000005;  // LOCALE_RETURN_NUMBER | LOCALE_ICOUNTRY
+// Asked of the invariant locale with a one-character buffer, Windows Vista and later leave the
+// language of a custom user locale in the buffer's low 16 bits.
+constexpr std::uint32_t localeInvariant = 0x007F;
+constexpr std::uint32_t localeCustomLanguageQuery = 0x2000006D;
+
+// GetUserGeoID's class of nations.
+constexpr std::uint32_t geoClassNation = 16;
 
 struct OsVersion {
     std::uint32_t major = 0;

@@ -16,6 +16,8 @@ namespace {
 struct FileEntry {
     bool isDirectory = false;
     std::shared_ptr<const std::string> bytes;
+    // What a length query answers, when it is not the size of `bytes`.
+    std::optional<std::uint64_t> reportedLength;
 };
 
 struct FileSystem {
@@ -47,20 +49,29 @@ std::u16string normalise(const std::u16string& path) {
     return n;
 }
 
+// "*" and "?" as FindFirstFileW matches them. A "*" first takes nothing; on a mismatch the most
+// recent "*" takes one unit more and matching goes on from there. Earlier stars never need to
+// be tried again, so a name is matched in at most pattern-times-name steps, whatever the stars.
 bool wildcardMatch(std::u16string_view pattern, std::u16string_view name) {
-    if (pattern.empty())
-        return name.empty();
-    if (pattern[0] == u'*') {
-        for (std::size_t i = 0; i <= name.size(); ++i)
-            if (wildcardMatch(pattern.substr(1), name.substr(i)))
-                return true;
-        return false;
+    std::size_t p = 0, n = 0;
+    std::size_t star = std::u16string_view::npos, starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == u'?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == u'*') {
+            star = p++;
+            starName = n;
+        } else if (star != std::u16string_view::npos) {
+            p = star + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
     }
-    if (name.empty())
-        return false;
-    if (pattern[0] == u'?' || pattern[0] == name[0])
-        return wildcardMatch(pattern.substr(1), name.substr(1));
-    return false;
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
 }
 
 // Resolves a mounted Windows path to a host path, matching each component without regard
@@ -135,6 +146,7 @@ bool impliedDirectory(const std::u16string& normalised) {
 
 struct OpenFile {
     std::shared_ptr<const std::string> bytes;
+    std::optional<std::uint64_t> reportedLength;
     std::size_t position = 0;
 };
 
@@ -159,11 +171,17 @@ void reset() {
 
 void addFile(const std::u16string& path, const std::string& bytes) {
     fileSystem().entries[normalise(path)] =
-        FileEntry{false, std::make_shared<const std::string>(bytes)};
+        FileEntry{false, std::make_shared<const std::string>(bytes), std::nullopt};
 }
 
 void addDirectory(const std::u16string& path) {
-    fileSystem().entries[normalise(path)] = FileEntry{true, nullptr};
+    fileSystem().entries[normalise(path)] = FileEntry{true, nullptr, std::nullopt};
+}
+
+void setReportedLength(const std::u16string& path, std::uint64_t length) {
+    auto it = fileSystem().entries.find(normalise(path));
+    if (it != fileSystem().entries.end())
+        it->second.reportedLength = length;
 }
 
 void removeFile(const std::u16string& path) {
@@ -240,6 +258,7 @@ bool InputFile::open(const std::u16string& path, int& errnoValue) {
     close();
     std::u16string n = sim::normalise(path);
     std::shared_ptr<const std::string> bytes;
+    std::optional<std::uint64_t> reportedLength;
     if (const sim::FileEntry* entry =
             n.find_first_of(u"*?") == std::u16string::npos ? sim::findEntry(n) : nullptr) {
         if (entry->isDirectory) {
@@ -247,6 +266,7 @@ bool InputFile::open(const std::u16string& path, int& errnoValue) {
             return false;
         }
         bytes = entry->bytes;
+        reportedLength = entry->reportedLength;
     } else if (sim::impliedDirectory(n)) {
         errnoValue = errnoAccessDenied;
         return false;
@@ -268,7 +288,7 @@ bool InputFile::open(const std::u16string& path, int& errnoValue) {
         errnoValue = n.empty() ? errnoInvalidArgument : errnoNoEntry;
         return false;
     }
-    handle_ = new sim::OpenFile{bytes, 0};
+    handle_ = new sim::OpenFile{bytes, reportedLength, 0};
     return true;
 }
 
@@ -276,7 +296,7 @@ bool InputFile::length(std::uint64_t& size) {
     if (!handle_)
         return false;
     auto* f = static_cast<sim::OpenFile*>(handle_);
-    size = f->bytes->size();
+    size = f->reportedLength.value_or(f->bytes->size());
     f->position = 0; // like seeking to the end, telling, and seeking back to the start
     return true;
 }
@@ -375,21 +395,25 @@ bool getVersionEx(OsVersion& version) {
 int getLocaleInfoNumber(std::uint32_t locale, std::uint32_t type, std::uint32_t& value,
                         int bufferChars) {
     const auto& m = machine();
-    if (locale == 0x007F && type == 0x2000006D) {
+    if (locale == localeInvariant && type == localeCustomLanguageQuery) {
         if (bufferChars < 1)
             return 0;
         if (m.customLocaleResult != 0)
             value = m.customLocaleValue;
         return m.customLocaleResult;
     }
-    if ((type & ~0x80000000u) == 0x20000005 && bufferChars >= 2) {
-        // The user's country setting overrides the country of the user's own language unless
-        // LOCALE_NOUSEROVERRIDE (0x80000000) is asked for.
-        bool noOverride = (type & 0x80000000u) != 0;
+    if ((type & ~localeNoUserOverride) == localeCountryNumber && bufferChars >= 2) {
+        // The user's country setting overrides the country of the user's own locale, asked as
+        // LOCALE_USER_DEFAULT or by its number, unless LOCALE_NOUSEROVERRIDE is asked for; then
+        // the locale's own country answers, as for any other locale.
+        const bool noOverride = (type & localeNoUserOverride) != 0;
+        const std::uint16_t language =
+            locale == localeUserDefault ? m.userLangId : std::uint16_t(locale);
         std::optional<std::uint32_t> code;
-        if (locale == 0x0400 || (!noOverride && locale == m.userLangId && m.userCountryCode)) {
+        if (!noOverride &&
+            (locale == localeUserDefault || (language == m.userLangId && m.userCountryCode))) {
             code = m.userCountryCode;
-        } else if (auto it = m.countryCodeOfLanguage.find(std::uint16_t(locale));
+        } else if (auto it = m.countryCodeOfLanguage.find(language);
                    it != m.countryCodeOfLanguage.end()) {
             code = it->second;
         }
@@ -402,7 +426,7 @@ int getLocaleInfoNumber(std::uint32_t locale, std::uint32_t type, std::uint32_t&
 }
 
 bool getLocaleInfoText(std::uint32_t locale, std::uint32_t type, std::u16string& text) {
-    if (locale == 0x0400 && type == 0x14 && machine().currency) {
+    if (locale == localeUserDefault && type == localeCurrencySymbol && machine().currency) {
         text = machine().currency->substr(0, 511);
         return true;
     }
@@ -417,7 +441,7 @@ bool keyboardLayouts(std::vector<std::uintptr_t>& layouts) {
 }
 
 std::int32_t userGeoId(std::uint32_t geoClass) {
-    return geoClass == 16 ? machine().geoId : -1;
+    return geoClass == geoClassNation ? machine().geoId : -1;
 }
 
 namespace {
@@ -430,6 +454,8 @@ int conditionShift(std::uint32_t typeBit) {
     return index * 3;
 }
 
+// One comparison of VerifyVersionInfoW; false for a condition that is none of the five, which
+// Windows refuses as a bad argument.
 bool compareWith(std::uint8_t condition, std::int64_t have, std::int64_t want) {
     switch (condition) {
     case 1:
@@ -468,8 +494,13 @@ bool verifyVersionInfo(const VersionRequirement& required, std::uint32_t typeMas
     auto condition = [&](std::uint32_t bit) {
         return std::uint8_t((conditionMask >> conditionShift(bit)) & 7);
     };
-    // Major, minor, service-pack major and minor are compared as one hierarchy, in that order;
-    // the build number is tested on its own.
+    // The build number is tested on its own. Major, minor, service-pack major and minor are one
+    // hierarchy, compared in that order: the first level that differs decides, and the levels
+    // below it are not looked at. Every level that is looked at needs a condition of its own:
+    // a bit of the type mask whose condition was never set fails the call.
+    if ((typeMask & verBuildNumber) &&
+        !compareWith(condition(verBuildNumber), have.build, required.build))
+        return false;
     struct Level {
         std::uint32_t bit;
         std::int64_t have;
@@ -480,22 +511,15 @@ bool verifyVersionInfo(const VersionRequirement& required, std::uint32_t typeMas
         {verMinorVersion, have.minor, required.minor},
         {verServicePackMajor, have.servicePackMajor, required.servicePackMajor},
         {verServicePackMinor, have.servicePackMinor, required.servicePackMinor}};
-    bool hierarchyDecided = false;
     for (const Level& level : levels) {
-        if (!(typeMask & level.bit) || hierarchyDecided)
+        if (!(typeMask & level.bit))
             continue;
-        std::uint8_t c = condition(level.bit);
-        if (level.have != level.want) {
-            if (!compareWith(c, level.have, level.want))
-                return false;
-            hierarchyDecided = true;
-        } else if (c == 2 || c == 4) {
+        const std::uint8_t c = condition(level.bit);
+        if (!compareWith(c, level.have, level.want))
             return false;
-        }
+        if (level.have != level.want)
+            return true; // decided here
     }
-    if ((typeMask & verBuildNumber) &&
-        !compareWith(condition(verBuildNumber), have.build, required.build))
-        return false;
     return true;
 }
 
@@ -504,6 +528,7 @@ bool runProcessAndWait(const std::u16string& path) {
     if (!m.processCreationSucceeds || !fileExists(path))
         return false;
     m.processesRun.push_back(path);
+    m.events.push_back(u"run " + path);
     if (m.onProcessRun)
         m.onProcessRun(path);
     return true;
@@ -515,6 +540,7 @@ ModuleHandle loadSystemLibrary(const std::u16string& name) {
     if (it == m.libraries.end())
         return nullptr;
     m.librariesLoaded.push_back(sim::systemFolder() + u"\\" + name);
+    m.events.push_back(u"load " + it->first);
     ++m.librariesOpen;
     return &it->second;
 }
@@ -528,8 +554,13 @@ void* libraryProc(ModuleHandle module, const char* exportName) {
 }
 
 void freeLibrary(ModuleHandle module) {
-    if (module)
-        --machine().librariesOpen;
+    if (!module)
+        return;
+    auto& m = machine();
+    --m.librariesOpen;
+    for (const auto& [name, library] : m.libraries)
+        if (&library == module)
+            m.events.push_back(u"free " + name);
 }
 
 bool systemDllProductVersion(const std::u16string& name, std::uint32_t& versionMs,

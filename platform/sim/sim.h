@@ -70,6 +70,9 @@ struct Machine {
     std::vector<std::u16string> processesRun;
     std::vector<std::u16string> librariesLoaded; // full paths
     int librariesOpen = 0;
+    // The order of what happened to libraries, programs and packages: "load msi.dll",
+    // "free msi.dll", "run <path>" for a program started, "open <path>" for a package database.
+    std::vector<std::u16string> events;
     bool dllSearchProtected = false;
 };
 
@@ -84,6 +87,9 @@ void reset();
 void addFile(const std::u16string& path, const std::string& bytes);
 void addDirectory(const std::u16string& path);
 void removeFile(const std::u16string& path);
+// Makes a length query on the file answer `length` whatever its bytes: more than it holds is a
+// file that shrinks while it is read, a huge one a file too large to hold.
+void setReportedLength(const std::u16string& path, std::uint64_t length);
 void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
 
 // The folder that stands for the system folder ("C:\windows\system32").

@@ -1,17 +1,20 @@
-#include "platform/sim/sim.h"
 #include "platform/wtext.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 
 namespace {
 
-TEST(SimulatedFiles, MountedFoldersMatchLikeFindFirstFile) {
+using SimulatedFiles = testsupport::SimTest;
+
+TEST_F(SimulatedFiles, MountedFoldersMatchLikeFindFirstFile) {
     namespace fs = std::filesystem;
-    fs::path host = fs::temp_directory_path() / "setup-sim-mount-test";
-    fs::remove_all(host);
+    // A folder of this run's own: two runs at once must not share it.
+    std::string pattern = (fs::temp_directory_path() / "setup-sim-mount-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path host = pattern;
     fs::create_directories(host / "Data");
     std::ofstream(host / "Setup.ini") << "[Startup]\n";
     std::ofstream(host / "Data" / "product.msi") << "msi";
@@ -32,14 +35,26 @@ TEST(SimulatedFiles, MountedFoldersMatchLikeFindFirstFile) {
         {u"C:\\", u"C:\\Setup.ini", true},
         {u"C:\\", u"C:\\Data\\product.msi", true},
         {u"C:\\", u"D:\\Setup.ini", false},
+        // Stars and question marks as FindFirstFileW takes them.
+        {u"C:\\media", u"C:\\media\\s?tup.*", true},
+        {u"C:\\media", u"C:\\media\\*t*p*.i*i", true},
+        {u"C:\\media", u"C:\\media\\*x*", false},
+        {u"C:\\media", u"C:\\media\\data\\*.MSI", true},
     };
     for (const Case& c : cases) {
-        sim::reset();
+        renew();
         sim::mount(c.mountAt, host.string());
         EXPECT_EQ(platform::fileExists(c.path), c.exists)
             << wtext::toUtf8(c.path) << " with " << wtext::toUtf8(c.mountAt) << " mounted";
     }
     fs::remove_all(host);
+}
+
+TEST_F(SimulatedFiles, ManyStarsMatchWithoutBacktrackingForEver) {
+    sim::addFile(u"C:\\media\\product.msi", "msi");
+    const std::u16string stars(60, u'*');
+    EXPECT_TRUE(platform::fileExists(u"C:\\media\\pr" + stars + u"msi"));
+    EXPECT_FALSE(platform::fileExists(u"C:\\media\\pr" + stars + u"msx"));
 }
 
 } // namespace

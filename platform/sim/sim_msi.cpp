@@ -231,10 +231,15 @@ UINT SETUP_WINAPI openDatabase(LPCWSTR path, LPCWSTR persist, MSIHANDLE* databas
         return *forced;
     if (!path || !database)
         return errorInvalidParameter;
-    (void)persist; // read-only (null) is all the launcher asks for
     auto it = findNoCase(state().packages, path);
     if (it == state().packages.end())
         return platform::fileExists(path) ? errorPackageInvalid : errorOpenFailed;
+    // A null persistence argument (MSIDBOPEN_READONLY) opens for reading only; any other mode
+    // wants to write, which a package on read-only media cannot take.
+    state().openModes.push_back(persist ? OpenMode::Writable : OpenMode::ReadOnly);
+    if (persist && it->second.onReadOnlyMedia)
+        return errorOpenFailed;
+    machine().events.push_back(u"open " + std::u16string(path));
     HandleObject object;
     object.kind = MsiHandleKind::Database;
     object.package = it->first;
@@ -279,7 +284,8 @@ UINT SETUP_WINAPI getProductInfo(LPCWSTR product, LPCWSTR attribute, LPWSTR buff
     if (name == u"VersionString")
         return copyOut(it->second.version, buffer, size);
     if (name == u"InstallLocation")
-        return copyOut(it->second.location, buffer, size);
+        return it->second.location ? copyOut(*it->second.location, buffer, size)
+                                   : errorUnknownProperty;
     return errorUnknownProperty;
 }
 

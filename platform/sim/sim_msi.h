@@ -29,11 +29,14 @@ struct MsiPackageData {
     std::map<std::u16string, std::u16string> fileVersions;
     // Names of transforms stored in the package (":Name.mst" on a command line).
     std::set<std::u16string> embeddedTransforms;
+    // The package lies on a CD or a read-only share: only a read-only open succeeds.
+    bool onReadOnlyMedia = false;
 };
 
 struct InstalledProduct {
-    std::u16string version;  // "VersionString"
-    std::u16string location; // "InstallLocation"
+    std::u16string version; // "VersionString"
+    // "InstallLocation"; absent: the installer cannot tell it (the query fails).
+    std::optional<std::u16string> location = u"C:\\Program Files\\Product";
 };
 
 struct MsiInstallCall {
@@ -49,6 +52,7 @@ struct MsiInstallCall {
 };
 
 enum class MsiHandleKind { Database, Summary, View, Record };
+enum class OpenMode { ReadOnly, Writable };
 
 struct MsiState {
     // Scripted. Packages by path (ASCII case-insensitive); see addMsiPackage.
@@ -65,6 +69,7 @@ struct MsiState {
     // Recorded.
     std::map<std::string, int> calls; // by export name
     std::vector<std::u16string> queries;
+    std::vector<OpenMode> openModes; // of each MsiOpenDatabaseW that found its package
     std::vector<MsiInstallCall> installs;
     std::int32_t uiLevel = 1; // INSTALLUILEVEL_DEFAULT
     bool uiWindowGiven = false;
