@@ -2,6 +2,7 @@
 
 #include "cmdline/tokenizer.h"
 #include "platform/wtext.h"
+#include "tests/support/expected_usage.h"
 
 #include <gtest/gtest.h>
 
@@ -283,22 +284,40 @@ TEST(OptionParser, EachParseStartsWithNothingPresent) {
     EXPECT_EQ(parser.diagnostic(), u"");
 }
 
+TEST(OptionParser, LongestMatchingNameWinsWhateverTheRowOrder) {
+    const OptionSpec shortFirst[] = {
+        {OptionKind::Switch, u"a", u"", u"a", ValueType::Str, OptionFlags{}},
+        {OptionKind::Valued, u"ab", u"", u"ab", ValueType::Str, OptionFlags{}},
+    };
+    const OptionSpec longFirst[] = {shortFirst[1], shortFirst[0]};
+    const std::vector<ParseCase> cases = {
+        {{u"/abc"}, 0, u"ab=c", u""},
+        {{u"/AB", u"v"}, 0, u"ab=v", u""},
+        {{u"/a"}, 0, u"a", u""},
+        {{u"/ax"}, 1, u"", u"Unexpected characters following option \"a\"\n"},
+    };
+    for (std::span<const OptionSpec> table : {std::span(shortFirst), std::span(longFirst)})
+        runCases(cases, table, {u"a", u"ab"}, false);
+}
+
+TEST(OptionParser, RepeatableParameterBeforeTheLastOneIsNotSatisfiedByRepeats) {
+    // Positional arguments all go to the repeatable parameter; only the last parameter may be
+    // satisfied by having taken them.
+    const OptionSpec table[] = {
+        {OptionKind::Parameter, nullptr, nullptr, u"files", ValueType::Str,
+         OptionFlags::Repeatable},
+        {OptionKind::Parameter, nullptr, nullptr, u"target", ValueType::Str, OptionFlags{}},
+    };
+    runCases({{{u"x", u"y"}, 1, u"+x +y", u"The required parameter 'files' was not specified.\n"}},
+             table, {}, false);
+}
+
 TEST(OptionParserUsage, ListsTheLaunchersOptionsExactly) {
-    const std::u16string expected =
-        u"Usage:  [/l <str>] [/S] [/a] [/x] [/instance <str>] [/debuglog <str>] [/?] "
-        u"[input params...]\n"
-        u"/l:<str>       \tlanguage\n"
-        u"/S             \tSilent\n"
-        u"/a             \tadmin install\n"
-        u"/x             \tuninstall\n"
-        u"/instance:<str>\tinstance\n"
-        u"/debuglog:<str>\tdebuglog\n"
-        u"/?             \tUsage\n";
     OptionParser parser;
     load(parser, {u"/l", u"ru", u"/bogus"}, optionTable, false);
-    EXPECT_EQ(wtext::toUtf8(parser.usage()), wtext::toUtf8(expected));
+    EXPECT_EQ(wtext::toUtf8(parser.usage()), wtext::toUtf8(expectedUsage));
     parser.parse();
-    EXPECT_EQ(parser.usage(), expected);
+    EXPECT_EQ(parser.usage(), expectedUsage);
 }
 
 TEST(OptionParserUsage, ShowsLongNamesTypesAndRequiredEntries) {
@@ -323,6 +342,20 @@ TEST(OptionParserUsage, ShowsLongNamesTypesAndRequiredEntries) {
         u"  --when=<date>   \tdate\n"
         u"/k:<str>          \tkey\n";
     EXPECT_EQ(wtext::toUtf8(parser.usage()), wtext::toUtf8(expected));
+}
+
+TEST(OptionParserUsage, LongNamesWhileLongOptionsAreOff) {
+    // Long names are not shown, but a valued option's long name still chooses '=' over ':'.
+    const OptionSpec table[] = {
+        {OptionKind::Valued, u"o", u"output", u"output file", ValueType::Str, OptionFlags{}},
+        {OptionKind::Switch, u"", u"verbose", u"more text", ValueType::Str, OptionFlags{}},
+    };
+    OptionParser parser;
+    parser.setLongOptionsEnabled(false);
+    parser.defineOptions(table);
+    EXPECT_EQ(wtext::toUtf8(parser.usage()), "Usage:  [/o <str>] []\n"
+                                             "/o=<str>\toutput file\n"
+                                             "        \tmore text\n");
 }
 
 TEST(OptionParserUsage, WithoutOptionsShowsOnlyTheParameters) {

@@ -40,6 +40,12 @@ TEST(TokenizeCommandLine, SplitsOnBlanksOutsideQuotesAndKeepsQuotesAndBackslashe
         {u"a\\\\\"b c\"", {u"a\\\\\"b c\""}},
         {u"a\\x\"b c\"", {u"a\\x\"b c\""}},
         {u"C:\\dir\\ x", {u"C:\\dir\\", u"x"}},
+        // An escaped quote is taken, and the quote after it toggles again.
+        {u"a\\\"\"b c\"", {u"a\\\"\"b c\""}},
+        // The escape state starts afresh in every token: an odd run of backslashes that ends
+        // one token does not keep the next token's opening quote from toggling.
+        {u"x\\\\\\ \"y z\"", {u"x\\\\\\", u"\"y z\""}},
+        {u"x\\ \"y z\" w", {u"x\\", u"\"y z\"", u"w"}},
         // An open quote runs to the end of the line.
         {u"x \"open to the end", {u"x", u"\"open to the end"}},
         // Only space and tab separate.

@@ -64,6 +64,8 @@ TEST(InstanceDescription, SinglePassLineRules) {
          u"[Instances]\n1=Second\n[Second]x\nProductCode=X\n", u"Second", u""},
         {"a lone '[' is an empty section name", u"[\nProductCode=X\n", u"", u"X"},
         {"lines without '=' are ignored", u"[Instances]\nSecond\n", u"", u""},
+        {"a count line after the instance, in any case, is no instance",
+         u"[Instances]\n1=Second\ncount=1\nCoUnT=2\n[Second]\nProductCode=X\n", u"Second", u"X"},
         {"a lone CR stays part of the line", u"[Instances]\r1=Second\r", u"", u""},
         {"empty text", u"", u"", u""},
     };

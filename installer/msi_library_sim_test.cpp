@@ -1,24 +1,14 @@
 #include "installer/msi_library.h"
 
-#include "platform/sim/sim.h"
-#include "platform/sim/sim_msi.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 namespace {
 
-class MsiLibrarySim : public ::testing::Test {
-protected:
-    void SetUp() override {
-        msiLibrary.unload();
-        sim::reset();
-    }
-    void TearDown() override { msiLibrary.unload(); }
-};
+using MsiLibrarySim = testsupport::SimTest;
 
 TEST_F(MsiLibrarySim, LoadsOnlyTheSystemFoldersCopy) {
     for (bool hasSetDefaultDllDirectories : {true, false}) {
-        sim::reset();
+        renew();
         sim::machine().hasSetDefaultDllDirectories = hasSetDefaultDllDirectories;
         // A planted copy beside the launcher and in the current folder.
         sim::addFile(u"C:\\media\\msi.dll", "MZ");
@@ -62,8 +52,7 @@ TEST_F(MsiLibrarySim, AMissingExportAffectsOnlyItsOwnOperation) {
                           {"MsiGetProductInfoW", 4},   {"MsiSummaryInfoGetPropertyW", 5},
                           {"MsiCloseHandle", 6}};
     for (const auto& c : cases) {
-        msiLibrary.unload();
-        sim::reset();
+        renew();
         sim::msi().products[u"{p}"] = {u"1.0", u"C:\\p\\"};
         sim::hideMsiExport(c.exportName);
         MsiLibrary library;

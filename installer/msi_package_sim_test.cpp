@@ -1,10 +1,6 @@
-#include "installer/msi_library.h"
 #include "installer/msi_package.h"
 
-#include "platform/sim/sim.h"
-#include "platform/sim/sim_msi.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 #include <functional>
 
@@ -16,14 +12,13 @@ const std::u16string instanceCode = u"{AAAAAAAA-2222-3333-4444-555555555555}";
 const std::string description =
     "[Instances]\r\ncount=1\r\n1=Second\r\n[Second]\r\nProductCode={AAAAAAAA}\r\n";
 
-class MsiPackageSim : public ::testing::Test {
+class MsiPackageSim : public testsupport::SimTest {
 protected:
-    void SetUp() override {
-        msiLibrary.unload();
-        sim::reset();
+    void SetUp() override { renewWithPackage(); }
+    void renewWithPackage() {
+        renew();
         sim::addMsiPackage(packagePath, sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
     }
-    void TearDown() override { msiLibrary.unload(); }
 };
 
 TEST_F(MsiPackageSim, InspectReadsTheIdentityAndKeepsOnlyTheDatabaseOpen) {
@@ -46,6 +41,17 @@ TEST_F(MsiPackageSim, InspectReadsTheIdentityAndKeepsOnlyTheDatabaseOpen) {
                   u"SELECT Value FROM Property WHERE Property = 'ProductCode'",
                   u"SELECT Value FROM Property WHERE Property = 'ProductVersion'",
                   u"SELECT Version FROM File WHERE File = 'vorta.dll'"}));
+}
+
+TEST_F(MsiPackageSim, OpensThePackageReadOnlySoThatItsMediaMayBe) {
+    sim::MsiPackageData onCd = sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
+    onCd.onReadOnlyMedia = true;
+    sim::addMsiPackage(packagePath, onCd);
+    sim::addFile(u"C:\\media\\disk1\\setup.ini", description);
+    MsiPackage package;
+    EXPECT_EQ(package.inspect(packagePath), 0u);
+    EXPECT_EQ(sim::msi().openModes, std::vector<sim::OpenMode>{sim::OpenMode::ReadOnly});
+    EXPECT_EQ(package.instanceProductCode(), u"{AAAAAAAA}");
 }
 
 TEST_F(MsiPackageSim, PackageCodeIsKeptOnlyWhenItIsText) {
@@ -109,9 +115,7 @@ TEST_F(MsiPackageSim, EveryEarlyEndClosesWhatItOpened) {
          true, code.c_str(), u"2.5.1.300"},
     };
     for (const auto& c : cases) {
-        msiLibrary.unload();
-        sim::reset();
-        sim::addMsiPackage(packagePath, sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
+        renewWithPackage();
         sim::addFile(u"C:\\media\\disk1\\setup.ini", description);
         c.script();
         {
@@ -220,18 +224,31 @@ TEST_F(MsiPackageSim, InstalledProductStateAnswers) {
         {"instance installed but not named", u"", u"2.5.1.300", u"", -1},
         {"fewer components are not equal", u"2.5.1", u"", u"", -1},
         {"nothing installed", u"", u"", u"{I}", -1},
+        // Installed in this version means the installer also tells where: without that
+        // answer neither the product nor the instance counts.
+        {"product's location unknown", u"2.5.1.300?", u"", u"", -1},
+        {"instance's location unknown", u"", u"2.5.1.300?", u"{I}", -1},
     };
     for (const auto& c : cases) {
-        sim::reset();
+        renew();
+        // A version ending in "?": installed, but the installer cannot tell where.
+        auto product = [](std::u16string version) {
+            sim::InstalledProduct p{version, u"C:\\Program Files\\P\\"};
+            if (!version.empty() && version.back() == u'?') {
+                p.version.pop_back();
+                p.location.reset();
+            }
+            return p;
+        };
         if (*c.productVersion)
-            sim::msi().products[code] = {c.productVersion, u"C:\\Program Files\\P\\"};
+            sim::msi().products[code] = product(c.productVersion);
         if (*c.instanceVersion)
-            sim::msi().products[u"{I}"] = {c.instanceVersion, u""};
+            sim::msi().products[u"{I}"] = product(c.instanceVersion);
         EXPECT_EQ(installedProductState(code, wanted, c.instanceCode), c.state) << c.what;
         EXPECT_EQ(sim::machine().librariesOpen, 0) << c.what << ": own binding released";
     }
     // Version "2.5.1" wanted: an installed 2.5.1 matches.
-    sim::reset();
+    renew();
     sim::msi().products[code] = {u"2.5.1", u""};
     EXPECT_EQ(installedProductState(code, parseVersion(u"2.5.1"), u""), 1);
 }
@@ -247,7 +264,7 @@ TEST_F(MsiPackageSim, InstalledProductStateWithoutTheInstallerIsMinusOne) {
     sim::machine().libraries.erase(u"msi.dll");
     EXPECT_EQ(installedProductState(code, wanted, u""), -1);
     // The process-wide binding is neither used nor disturbed.
-    sim::reset();
+    renew();
     sim::msi().products[code] = {u"2.5.1.300", u""};
     ASSERT_TRUE(msiLibrary.load());
     EXPECT_EQ(installedProductState(code, wanted, u""), 1);

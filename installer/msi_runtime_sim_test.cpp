@@ -1,23 +1,12 @@
-#include "installer/msi_library.h"
 #include "installer/msi_runtime.h"
 
-#include "platform/sim/sim.h"
-#include "platform/sim/sim_msi.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 namespace {
 
 const std::u16string setupProgram = u"C:\\media\\instmsi30.exe";
 
-class MsiRuntimeSim : public ::testing::Test {
-protected:
-    void SetUp() override {
-        msiLibrary.unload();
-        sim::reset();
-    }
-    void TearDown() override { msiLibrary.unload(); }
-};
+using MsiRuntimeSim = testsupport::SimTest;
 
 void setRuntimeVersion(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d) {
     sim::machine().dllProductVersions[u"msi.dll"] = {(a << 16) | b, (c << 16) | d};
@@ -56,8 +45,7 @@ TEST_F(MsiRuntimeSim, SetupProgramRunsOnlyForAnOlderRuntime) {
         {"no library and no requirement", false, u"", true, false},
     };
     for (const auto& c : cases) {
-        msiLibrary.unload();
-        sim::reset();
+        renew();
         setRuntimeVersion(3, 1, 4000, 2435);
         if (!c.libraryPresent)
             sim::machine().libraries.erase(u"msi.dll");
@@ -72,16 +60,14 @@ TEST_F(MsiRuntimeSim, SetupProgramRunsOnlyForAnOlderRuntime) {
 
 TEST_F(MsiRuntimeSim, BindingIsDroppedWhileTheSetupProgramRunsAndMadeAgainAfter) {
     sim::addFile(setupProgram, "MZ");
-    sim::machine().libraries.erase(u"msi.dll");
-    bool heldWhileRunning = true;
-    sim::machine().onProcessRun = [&](const std::u16string&) {
-        heldWhileRunning = msiLibrary.isLoaded() || sim::machine().librariesOpen != 0;
-        sim::resetMsi(); // the runtime's setup installs msi.dll
+    EXPECT_EQ(msiRuntimeVersion(), u"5.0.7601.17514");
+    sim::machine().onProcessRun = [](const std::u16string&) {
+        sim::resetMsi(); // the runtime's setup installs msi.dll anew
     };
-    EXPECT_EQ(msiRuntimeVersion(), u"");
     EXPECT_TRUE(runRuntimeSetup(setupProgram));
-    EXPECT_FALSE(heldWhileRunning);
-    EXPECT_EQ(sim::machine().processesRun, std::vector<std::u16string>{setupProgram});
+    EXPECT_EQ(sim::machine().events,
+              (std::vector<std::u16string>{u"load msi.dll", u"free msi.dll", u"run " + setupProgram,
+                                           u"load msi.dll"}));
     EXPECT_TRUE(msiLibrary.isLoaded());
     EXPECT_EQ(msiLibrary.boundCount(), MsiLibrary::entryPointCount);
     EXPECT_EQ(sim::machine().librariesOpen, 1);

@@ -1,22 +1,23 @@
 #include "locale/country.h"
 
-#include "platform/sim/sim.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 namespace {
 
-void russianUser() {
-    sim::reset();
-    auto& m = sim::machine();
-    m.userLangId = m.systemLangId = 0x0419;
-    m.keyboardLayouts = {0x04190419, 0x04090409};
-    m.currency = u"\u20BD";
-    m.userCountryCode = 7;
-    m.geoId = 203;
-}
+class IsUserInCountry : public testsupport::SimTest {
+protected:
+    void russianUser() {
+        renew();
+        auto& m = machine();
+        m.userLangId = m.systemLangId = 0x0419;
+        m.keyboardLayouts = {0x04190419, 0x04090409};
+        m.currency = u"\u20BD";
+        m.userCountryCode = 7;
+        m.geoId = 203;
+    }
+};
 
-TEST(IsUserInCountry, TwoSignsAreEnough) {
+TEST_F(IsUserInCountry, TwoSignsAreEnough) {
     struct Case {
         const char* what;
         void (*script)(sim::Machine&);
@@ -52,6 +53,25 @@ TEST(IsUserInCountry, TwoSignsAreEnough) {
              m.systemLangId = 0x0422;
          },
          true},
+        // A layout's language is its low word; the high word names the keyboard device.
+        {"Ukrainian layout on a US keyboard, and Ukrainian place",
+         [](sim::Machine& m) {
+             m.keyboardLayouts = {0x04090422};
+             m.geoId = 241;
+         },
+         true},
+        {"US layout on a Ukrainian keyboard, and Ukrainian place",
+         [](sim::Machine& m) {
+             m.keyboardLayouts = {0x04220409};
+             m.geoId = 241;
+         },
+         false},
+        {"the user's own country setting and the place",
+         [](sim::Machine& m) {
+             m.userCountryCode = 380;
+             m.geoId = 241;
+         },
+         true},
         {"a country setting alone counts once, not again through a keyboard of the same language",
          [](sim::Machine& m) { m.userCountryCode = 380; }, false},
         {"failed queries do not count",
@@ -70,8 +90,8 @@ TEST(IsUserInCountry, TwoSignsAreEnough) {
     }
 }
 
-TEST(IsUserInCountry, KeysAreExact) {
-    sim::reset();
+TEST_F(IsUserInCountry, KeysAreExact) {
+    renew();
     auto& m = sim::machine();
     m.userLangId = m.systemLangId = 0x0422;
     m.currency = u"\u20B4";
@@ -82,7 +102,7 @@ TEST(IsUserInCountry, KeysAreExact) {
     EXPECT_FALSE(isUserInCountry(u""));
 }
 
-TEST(IsUserInCountry, KeyboardScanStopsAtTheFirstMatch) {
+TEST_F(IsUserInCountry, KeyboardScanStopsAtTheFirstMatch) {
     russianUser();
     auto& m = sim::machine();
     m.keyboardLayouts = {0x04090409, 0x04220422, 0x04190419};

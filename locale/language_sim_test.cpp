@@ -1,12 +1,12 @@
 #include "locale/language.h"
 
-#include "platform/sim/sim.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 namespace {
 
-TEST(DefaultLanguageId, UserLanguageOrTheCustomLocaleRule) {
+using DefaultLanguageId = testsupport::SimTest;
+
+TEST_F(DefaultLanguageId, UserLanguageOrTheCustomLocaleRule) {
     struct Case {
         const char* what;
         std::uint16_t user;
@@ -26,7 +26,7 @@ TEST(DefaultLanguageId, UserLanguageOrTheCustomLocaleRule) {
         {"custom locale, version unknown", 0x0C00, 0x0409, false, 5, 1, 0x0422, 0x0422},
     };
     for (const Case& c : cases) {
-        sim::reset();
+        renew();
         auto& m = sim::machine();
         m.userLangId = c.user;
         m.systemLangId = c.system;

@@ -1,51 +1,28 @@
 #include "setup/setup_app.h"
 
-#include "installer/msi_library.h"
-
-#include "platform/sim/sim.h"
-#include "platform/sim/sim_msi.h"
 #include "platform/wtext.h"
 #include "setup/entry.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/expected_usage.h"
+#include "tests/support/medium.h"
+#include "tests/support/sim_machine.h"
 
 namespace {
 
+using testmedium::replaced;
+
 const std::u16string media = u"C:\\media\\";
-const std::u16string productCode = u"{11111111-2222-3333-4444-555555555555}";
-const std::u16string instanceCode = u"{99999999-2222-3333-4444-555555555555}";
-
-const std::string standardSettings = "[Startup]\r\n"
-                                     "ProductCode={11111111-2222-3333-4444-555555555555}\r\n"
-                                     "ProductVersion=2.5.1\r\n"
-                                     "PackageName=Package\r\n"
-                                     "CmdLine=A=1\r\n"
-                                     "[Package]\r\n"
-                                     "Location=product.msi\r\n"
-                                     "[MsiVersion]\r\n"
-                                     "3.1=OS\r\n"
-                                     "[OS]\r\n"
-                                     "W7=1\r\n"
-                                     "[W7]\r\n"
-                                     "MajorVer=6\r\nMinorVer=1\r\nBuildNo=7600\r\n";
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    auto at = text.find(from);
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
+const std::u16string productCode = wtext::fromUtf8(testmedium::productCode);
+const std::u16string instanceCode = wtext::fromUtf8(testmedium::instanceCode);
+const std::string standardSettings = testmedium::setupIni();
+const std::string usageStart = wtext::toUtf8(expectedUsage).substr(0, 18);
 
 // A medium in C:\media with the standard settings, a Russian user on Windows 7 SP1, and
 // the simulated installer holding the package.
-class Medium : public ::testing::Test {
+class Medium : public testsupport::SimTest {
 protected:
     void SetUp() override {
-        // The process-wide binding points into the simulated library; drop it before the
-        // machine is made anew.
-        msiLibrary.unload();
-        sim::reset();
-        auto& m = sim::machine();
+        renew();
+        auto& m = machine();
         m.userLangId = m.systemLangId = 0x0419;
         m.keyboardLayouts = {0x04190419};
         m.currency = u"\u20BD";
@@ -57,8 +34,6 @@ protected:
         sim::addMsiPackage(media + u"product.msi",
                            sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
     }
-
-    void TearDown() override { msiLibrary.unload(); }
 
     void file(const std::u16string& name, const std::string& bytes) {
         sim::addFile(media + name, bytes);
@@ -262,7 +237,7 @@ TEST_F(Medium, OptionsSetTheModeLevelLanguageAndLog) {
 }
 
 TEST_F(Medium, FirstKeyOfMsiVersionIsTheRequirement) {
-    file(u"Setup.ini", replaced(standardSettings, "3.1=OS", "3.1=Nothing\r\n2.0=OS"));
+    file(u"Setup.ini", replaced(standardSettings, "3.1=Windows", "3.1=Nothing\r\n2.0=Windows"));
     SetupApp app;
     EXPECT_TRUE(app.init(u"Setup.ini"));
     EXPECT_EQ(app.msiVersion, (VersionQuad{2, 0, -1, -1}));
@@ -285,7 +260,7 @@ TEST_F(Medium, RefusalsAndTheirBoxes) {
         {"Windows too old, silent", nullptr, u"/S", xp, 0, ""},
         {"no requirement at all", noMsiVersion.c_str(), u"", win7, 1, "Windows is too old (ru)"},
         {"empty Setup.ini", "\r\n", u"", win7, 0, ""},
-        {"usage", nullptr, u"/?", win7, 1, "Usage:  [/l <str>]"},
+        {"usage", nullptr, u"/?", win7, 1, usageStart.c_str()},
         {"usage wins over the version check", nullptr, u"/? /S", xp, 1, "Usage:"},
         {"usage, silent given after it", nullptr, u"-? /S", xp, 1, "Usage:"},
     };
@@ -360,7 +335,7 @@ TEST_F(Medium, WholeProgramExitCodesAndStandardOutput) {
         EXPECT_EQ(runWhole(), c.exitCode) << c.what;
         const std::u16string& out = sim::machine().standardOutput;
         if (c.usageOnStdout)
-            EXPECT_EQ(utf8(out).rfind("Usage:  [/l <str>]", 0), 0u) << c.what;
+            EXPECT_EQ(out, expectedUsage) << c.what;
         else
             EXPECT_EQ(out, u"") << c.what;
         EXPECT_EQ(sim::msi().installs.size(), c.installs ? 1u : 0u) << c.what;
@@ -385,6 +360,8 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
          false},
         {"language file", u"0x0419.ini", "1150=oops\r\n", u"", "C:\\media\\0x0419.ini, line ",
          true},
+        {"language file, silent", u"0x0419.ini", "1150=oops\r\n", u"/S",
+         "C:\\media\\0x0419.ini, line ", false},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -396,7 +373,7 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
         EXPECT_EQ(out.rfind(c.expectedLine, 0), 0u) << c.what << ": " << out;
         auto firstLineEnd = out.find('\n');
         ASSERT_NE(firstLineEnd, std::string::npos) << c.what;
-        EXPECT_EQ(out.find("Usage:  [/l <str>]", firstLineEnd + 1), firstLineEnd + 1) << c.what;
+        EXPECT_EQ(out.substr(firstLineEnd + 1), wtext::toUtf8(expectedUsage)) << c.what;
         ASSERT_EQ(boxes().size(), c.box ? 1u : 0u) << c.what;
         if (c.box) {
             EXPECT_EQ(boxes()[0].caption, u"Error");
@@ -590,6 +567,20 @@ TEST_F(Run, LogAndUiLevelReachTheInstaller) {
     EXPECT_EQ(sim::msiHandlesOpen(), 0);
 }
 
+TEST_F(Run, RuntimeIsUpdatedWithMsiDllReleasedBeforeThePackageIsOpened) {
+    file(u"Setup.ini", replaced(standardSettings, "3.1=Windows", "5.1=Windows"));
+    file(u"instmsi30.exe", "MZ");
+    start();
+    // Only the steps of the process-wide binding and the package: the installed-product query
+    // loads and frees a binding of its own afterwards.
+    const auto& events = sim::machine().events;
+    ASSERT_GE(events.size(), 5u);
+    std::vector<std::u16string> order(events.begin(), events.begin() + 5);
+    EXPECT_EQ(order, (std::vector<std::u16string>{
+                         u"load msi.dll", u"free msi.dll", u"run " + media + u"instmsi30.exe",
+                         u"load msi.dll", u"open " + media + u"product.msi"}));
+}
+
 TEST_F(Run, OldRuntimeIsUpdatedFirst) {
     struct Case {
         const char* required;
@@ -603,7 +594,8 @@ TEST_F(Run, OldRuntimeIsUpdatedFirst) {
                           {"5.0.7601.17515", true, true}};
     for (const Case& c : cases) {
         SetUp();
-        file(u"Setup.ini", replaced(standardSettings, "3.1=OS", std::string(c.required) + "=OS"));
+        file(u"Setup.ini",
+             replaced(standardSettings, "3.1=Windows", std::string(c.required) + "=Windows"));
         if (c.setupProgramPresent)
             file(u"instmsi30.exe", "MZ");
         start();

@@ -1,11 +1,11 @@
 #include "sysreq/windows_requirement.h"
 
-#include "platform/sim/sim.h"
 #include "platform/wtext.h"
-
-#include <gtest/gtest.h>
+#include "tests/support/sim_machine.h"
 
 namespace {
+
+using WindowsRequirement = testsupport::SimTest;
 
 struct Profile {
     const char* name;
@@ -35,7 +35,7 @@ struct Case {
     bool expected;
 };
 
-TEST(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
+TEST_F(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
     const std::string w7 = "[OS]\nW7=1\nXP=0\n[W7]\nMajorVer=6\nMinorVer=1\nBuildNo=7600\n"
                            "[XP]\nMajorVer=5\nMinorVer=1\nBuildNo=2600\n";
     const std::string xpSp3Only =
@@ -43,6 +43,7 @@ TEST(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
     const std::string sp1Of7 =
         "[OS]\nW7=1\n[W7]\nMajorVer=6\nMinorVer=1\nBuildNo=7601\nServicePack=256\n";
     const std::string win10Only = "[OS]\nW10=1\n[W10]\nMajorVer=10\nMinorVer=0\nBuildNo=10240\n";
+    const std::string plusSix = "[OS]\nW=1\n[W]\nMajorVer=+6\nMinorVer=1\nBuildNo=7600\n";
     const std::string highBuildOf7 = "[OS]\nW=1\n[W]\nMajorVer=6\nMinorVer=1\nBuildNo=9999\n";
     const std::string xpOrLater =
         "[OS]\nA=1\nB=1\n[A]\nMajorVer=10\nMinorVer=0\nBuildNo=0\n[B]\nMajorVer=5\nMinorVer=1\n"
@@ -62,6 +63,8 @@ TEST(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
         {win10Only.c_str(), win81, false},
         {win10Only.c_str(), win10, true},
         {win10Only.c_str(), win11, true},
+        {plusSix.c_str(), vista, false},
+        {plusSix.c_str(), win7, true},
         // The build number is tested on its own: 6.2.9200 does not reach build 9999.
         {highBuildOf7.c_str(), win8, false},
         {highBuildOf7.c_str(), win10, true},
@@ -69,7 +72,7 @@ TEST(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
         {xpOrLater.c_str(), win81, true},
     };
     for (const Case& c : cases) {
-        sim::reset();
+        renew();
         sim::machine().version = c.profile.version;
         IniFile settings = loadSettings(c.requirement);
         EXPECT_EQ(checkWindowsRequirement(settings, u"OS"), c.expected)
@@ -78,7 +81,7 @@ TEST(WindowsRequirement, DecidesOverCannedWindowsProfiles) {
     }
 }
 
-TEST(WindowsRequirement, EntriesThatCanNeverBeMet) {
+TEST_F(WindowsRequirement, EntriesThatCanNeverBeMet) {
     const char* requirements[] = {
         // Value not exactly "1".
         "[OS]\nW=01\n[W]\nMajorVer=5\nMinorVer=0\nBuildNo=0\n",
@@ -93,28 +96,35 @@ TEST(WindowsRequirement, EntriesThatCanNeverBeMet) {
         "[OS]\n[W]\nMajorVer=5\nMinorVer=0\nBuildNo=0\n",
     };
     for (const char* requirement : requirements) {
-        sim::reset();
+        renew();
         sim::machine().version = win11.version;
         IniFile settings = loadSettings(requirement);
         EXPECT_FALSE(checkWindowsRequirement(settings, u"OS")) << requirement;
     }
-    sim::reset();
+    renew();
     EXPECT_FALSE(checkWindowsRequirement(loadSettings("[OS]\nW=1\n"), u""));
 }
 
-TEST(WindowsRequirement, ServicePackTextReadAsUnsignedNumber) {
+TEST_F(WindowsRequirement, ServicePackTextReadAsUnsignedNumber) {
     struct SpCase {
         const char* servicePack;
         platform::OsVersion version;
         bool expected;
     };
     const SpCase cases[] = {
-        {"256", {5, 1, 2600, 1, 0}, true},   {"256", {5, 1, 2600, 0, 0}, false},
-        {" 513x", {5, 1, 2600, 2, 1}, true}, {"513", {5, 1, 2600, 2, 0}, false},
-        {"junk", {5, 1, 2600, 0, 0}, true},  {"", {5, 1, 2600, 0, 0}, true},
+        {"256", {5, 1, 2600, 1, 0}, true},
+        {"256", {5, 1, 2600, 0, 0}, false},
+        {" 513x", {5, 1, 2600, 2, 1}, true},
+        {"513", {5, 1, 2600, 2, 0}, false},
+        {"junk", {5, 1, 2600, 0, 0}, true},
+        {"", {5, 1, 2600, 0, 0}, true},
+        // Only bits 0-15 count: 66304 is 65536 + 768, SP3.
+        {"66304", {5, 1, 2600, 3, 0}, true},
+        {"66304", {5, 1, 2600, 2, 0}, false},
+        {"65536", {5, 1, 2600, 0, 0}, true},
     };
     for (const SpCase& c : cases) {
-        sim::reset();
+        renew();
         sim::machine().version = c.version;
         std::string text = std::string("[OS]\nW=1\n[W]\nMajorVer=5\nMinorVer=1\nBuildNo=2600\n") +
                            "ServicePack=" + c.servicePack + "\n";

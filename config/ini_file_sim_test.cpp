@@ -1,0 +1,42 @@
+#include "config/ini_file.h"
+
+#include "tests/support/sim_machine.h"
+
+#include <limits>
+
+namespace {
+
+using IniFileSim = testsupport::SimTest;
+
+const std::u16string path = u"C:\\media\\Setup.ini";
+
+// A file that is shorter when read than its length said, in each encoding: the reader keeps
+// what it could read, and nothing beyond it.
+TEST_F(IniFileSim, FileThatShrinksWhileItIsReadGivesWhatWasRead) {
+    const std::string text = "[Startup]\r\nProductCode={P}\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : text)
+        utf16 += {c, '\0'};
+    const std::string files[] = {text, "\xEF\xBB\xBF" + text, utf16};
+    for (const std::string& bytes : files) {
+        renew();
+        sim::addFile(path, bytes);
+        sim::setReportedLength(path, bytes.size() + 4096);
+        IniFile settings;
+        ASSERT_TRUE(settings.load(path)) << bytes.size();
+        EXPECT_EQ(settings.getSection(u"Startup").getValue(u"ProductCode"), u"{P}") << bytes.size();
+        EXPECT_EQ(settings.getSection(u"Startup").getKeyCount(), 1u) << bytes.size();
+    }
+}
+
+// A length that no decoded text could be held for: in a 32-bit process any file over 1 GB.
+// The reader refuses it as it refuses an empty file, without trying to allocate.
+TEST_F(IniFileSim, FileTooLargeToHoldIsNotRead) {
+    sim::addFile(path, "[Startup]\r\nProductCode={P}\r\n");
+    sim::setReportedLength(path, std::uint64_t(std::numeric_limits<std::size_t>::max() / 4) + 1);
+    IniFile settings;
+    EXPECT_FALSE(settings.load(path));
+    EXPECT_EQ(settings.getSection(u"Startup").getKeyCount(), 0u);
+}
+
+} // namespace
