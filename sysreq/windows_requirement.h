@@ -2,10 +2,27 @@
 #pragma once
 
 #include "config/ini_file.h"
+#include "sysreq/version.h"
 
+#include <cstdint>
 #include <string>
 
-// `listSection` names a section whose keys name version sections; a key counts when its
-// value is exactly "1". Each version section gives MajorVer, MinorVer, BuildNo and an
-// optional ServicePack (bits 8-15 major, 0-7 minor). True when Windows meets at least one.
+// One entry section (MajorVer, MinorVer, BuildNo, ServicePack) as the check reads it.
+struct WindowsEntry {
+    // "MajorVer.MinorVer.BuildNo" read as a version; the fourth component is not used. A
+    // component that is missing or not a number is -1, and so is every one after it.
+    VersionQuad version;
+    // ServicePack read as an unsigned number (no digits: 0), then bits 8-15 the service pack's
+    // major number and bits 0-7 its minor one: 256 is SP1, 768 SP3. Higher bits are dropped.
+    std::uint16_t servicePackMajor = 0;
+    std::uint16_t servicePackMinor = 0;
+
+    // A component of -1 is 0xFFFFFFFF to Windows, which no Windows reaches.
+    bool canBeMet() const { return version.major >= 0 && version.minor >= 0 && version.build >= 0; }
+};
+
+WindowsEntry readWindowsEntry(const IniSection& entry);
+
+// `listSection` names a section whose keys name version sections; a key counts when its value
+// is exactly "1". True when Windows meets at least one of those entries.
 bool checkWindowsRequirement(const IniFile& settings, const std::u16string& listSection);

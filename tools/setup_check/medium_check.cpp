@@ -13,6 +13,7 @@
 #include "setup/entry.h"
 #include "setup/setup_app.h"
 #include "sysreq/version.h"
+#include "sysreq/windows_requirement.h"
 
 #include <algorithm>
 #include <cctype>
@@ -643,24 +644,33 @@ void lintSettings(Lint& lint, const IniFile& settings, const IniPositions& where
             readSections.insert(entry);
             checkKeys(entry, {u"MajorVer", u"MinorVer", u"BuildNo", u"ServicePack"}, {});
             IniSection version = settings.getSection(entry);
-            for (const char16_t* key : {u"MajorVer", u"MinorVer", u"BuildNo"}) {
-                std::u16string text = version.getValue(key);
-                std::size_t keyLine = where.keyLine(entry, key);
+            // The launcher's own reading: the first component it cannot read, if any, is the
+            // one to fix (it reads none after it).
+            const WindowsEntry reading = readWindowsEntry(version);
+            const std::int32_t parts[] = {reading.version.major, reading.version.minor,
+                                          reading.version.build};
+            const char16_t* const keys[] = {u"MajorVer", u"MinorVer", u"BuildNo"};
+            for (int k = 0; k < 3; ++k) {
+                if (parts[k] >= 0)
+                    continue;
+                std::size_t keyLine = where.keyLine(entry, keys[k]);
                 if (!keyLine)
                     lint.add(file, entryHeader,
-                             "[" + utf8(entry) + "] has no " + utf8(key) +
+                             "[" + utf8(entry) + "] has no " + utf8(keys[k]) +
                                  ": this entry can never be met");
-                else if (!isDigits(text))
+                else
                     lint.add(file, keyLine,
-                             utf8(key) + "=" + utf8(text) +
+                             utf8(keys[k]) + "=" + utf8(version.getValue(keys[k])) +
                                  " is not a number: this entry can never be met");
+                break;
             }
             std::u16string servicePack = version.getValue(u"ServicePack");
             if (where.keyLine(entry, u"ServicePack") && !isDigits(servicePack))
-                lint.add(file, where.keyLine(entry, u"ServicePack"),
-                         "ServicePack=" + utf8(servicePack) +
-                             " is not a number (major*256+minor, 256 = SP1): read as " +
-                             std::to_string(wtext::parseULong(servicePack)));
+                lint.add(
+                    file, where.keyLine(entry, u"ServicePack"),
+                    "ServicePack=" + utf8(servicePack) +
+                        " is not a number (major*256+minor, 256 = SP1): read as " +
+                        std::to_string(reading.servicePackMajor * 256 + reading.servicePackMinor));
         }
         if (!anyAccepted)
             lint.add(file, listLine,

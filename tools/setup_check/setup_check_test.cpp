@@ -2,6 +2,8 @@
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
 
+#include "tests/support/medium.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,37 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string productCode = "{6C3F8E2A-1D4B-4C5E-9F70-112233445566}";
-const std::string instanceCode = "{6C3F8E2A-1D4B-4C5E-9F70-665544332211}";
+using testmedium::instanceCode;
+using testmedium::productCode;
+using testmedium::replaced;
 
-const std::string standardSettings = "[Startup]\r\n"
-                                     "ProductCode={6C3F8E2A-1D4B-4C5E-9F70-112233445566}\r\n"
-                                     "ProductVersion=2.5.1\r\n"
-                                     "PackageName=Package\r\n"
-                                     "CmdLine=REBOOT=ReallySuppress\r\n"
-                                     "Product=Demo\r\n"
-                                     "\r\n"
-                                     "[Package]\r\n"
-                                     "Location=product.msi\r\n"
-                                     "\r\n"
-                                     "[MsiVersion]\r\n"
-                                     "3.1=Windows\r\n"
-                                     "\r\n"
-                                     "[Windows]\r\n"
-                                     "XPSP3=0\r\n"
-                                     "W7=1\r\n"
-                                     "\r\n"
-                                     "[W7]\r\n"
-                                     "MajorVer=6\r\n"
-                                     "MinorVer=1\r\n"
-                                     "BuildNo=7600\r\n";
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    auto at = text.find(from);
-    if (at != std::string::npos)
-        text.replace(at, from.size(), to);
-    return text;
-}
+const std::string standardSettings = testmedium::setupIni("REBOOT=ReallySuppress");
 
 // A medium in a fresh host folder: Setup.ini, English, Russian and Ukrainian message files,
 // a package file and the Russian and Ukrainian transforms.
@@ -426,6 +402,7 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
         std::string settings; // Setup.ini
         const char* about;    // part of the message
         std::vector<std::string> at;
+        std::string russianMessages = "[0x0419]\r\n1150=Windows is too old (ru)\r\n";
     };
     const Case cases[] = {
         {"typo in a key",
@@ -480,6 +457,41 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
          standardSettings + "[Extras]\r\nA=1\r\n",
          "[Extras] is never read",
          {"Setup.ini:22"}},
+        {"no package location",
+         replaced(standardSettings, "Location=product.msi\r\n", ""),
+         "no Location in [Package]",
+         {"Setup.ini:8"}},
+        {"runtime requirement that is not a version",
+         replaced(standardSettings, "3.1=Windows", "v3.1=Windows"),
+         "the Windows Installer requirement v3.1 is not a version number",
+         {"Setup.ini:12"}},
+        {"list entry neither 1 nor 0",
+         replaced(standardSettings, "W7=1", "W7=1\r\nW10=yes"),
+         "W10=yes does not accept that Windows",
+         {"Setup.ini:17"}},
+        {"no list entry of 1",
+         replaced(standardSettings, "W7=1", "W7=0"),
+         "[Windows] accepts no Windows version",
+         {"Setup.ini:14"}},
+        {"service pack that is not a number",
+         replaced(standardSettings, "BuildNo=7600", "BuildNo=7600\r\nServicePack=SP1"),
+         "ServicePack=SP1 is not a number (major*256+minor, 256 = SP1): read as 0",
+         {"Setup.ini:22"}},
+        // The launcher reads +6 as 6, so the entry is met.
+        {"signed component",
+         replaced(standardSettings, "MajorVer=6", "MajorVer=+6"),
+         "can never be met",
+         {}},
+        {"no text 1150",
+         standardSettings,
+         "no text 1150 in [0x0419]",
+         {"0x0419.ini:1"},
+         "[0x0419]\r\n1203=usage\r\n"},
+        {"malformed message file",
+         standardSettings,
+         "the launcher refuses to start in this language",
+         {"0x0419.ini:1"},
+         "1150=x"},
         {"several runtime requirements",
          replaced(standardSettings, "3.1=Windows", "3.1=Windows\r\n2.0=Windows"),
          "3.1 in [MsiVersion] is ignored: only the first key in code-unit order counts, which is "
@@ -489,6 +501,7 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         file("Setup.ini", c.settings);
+        file("0x0419.ini", c.russianMessages);
         std::vector<Warning> warnings = mediumWarnings(folder.string());
         std::vector<std::string> at;
         std::string all;
@@ -499,6 +512,16 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
         }
         EXPECT_EQ(at, c.at) << all;
     }
+}
+
+TEST_F(Medium, OldRuntimeWithoutItsSetupProgramIsAMachineWarning) {
+    CheckResult r = check("win10-en", "", {{"msi_runtime", "3.0"}});
+    EXPECT_EQ(warningsAbout(r,
+                            "3.0.0.0 is older than the 3.1 required, and instmsi30.exe is not on "
+                            "the medium"),
+              std::vector<std::string>{":0"});
+    file("instmsi30.exe", "MZ");
+    EXPECT_TRUE(check("win10-en", "", {{"msi_runtime", "3.0"}}).warnings.empty());
 }
 
 TEST_F(Medium, ToleratedKeysAndInstancesBesideTheLauncherAreNoWarnings) {
