@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Applies one-line faults to a copy of the launcher's core, rebuilds the native tests and runs
+them: each fault must make at least one test fail (or hang past the time limit). Prints which
+faults the suite caught and exits 1 when one survived.
+
+    scripts/mutation-test.py              every fault
+    scripts/mutation-test.py scanner ...  only the faults whose names contain one of the words
+
+The copy lives in a scratch folder with a build of its own (Debug, no sanitizers: the faults
+are about results, and a plain build links faster), so the checkout is never touched. One fault
+takes a rebuild of one file and a relink of the test programs.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
+
+# (name, file, [(text, replacement), ...]): each text must stand exactly once in its file.
+FAULTS = [
+    ("tokenizer: an escaped quote keeps the escape", "cmdline/tokenizer.cpp",
+     [("if (escaped)\n                    escaped = false;", "if (escaped)\n                    ;")]),
+    ("tokenizer: the escape state runs on into the next token", "cmdline/tokenizer.cpp",
+     [("        bool escaped = false;\n", ""),
+      ("    bool insideQuotes = false;\n", "    bool insideQuotes = false;\n    bool escaped = false;\n")]),
+    ("parser: the shortest matching name wins", "cmdline/option_parser.cpp",
+     [("for (std::size_t length = run.size(); length > 0 && !found; --length)",
+       "for (std::size_t length = 1; length <= run.size() && !found; ++length)")]),
+    ("usage: ':' before a long name's value while long options are off", "cmdline/option_parser.cpp",
+     [("(o.longName.empty() ? u\":<\" : u\"=<\")",
+       "(o.longName.empty() || !s.longOptionsEnabled ? u\":<\" : u\"=<\")")]),
+    ("parser: a repeatable parameter anywhere is satisfied by repeats", "cmdline/option_parser.cpp",
+     [("const bool repeated = p + 1 == parameters_.size() &&", "const bool repeated =")]),
+    ("languages: a wrong LANGID in the table", "locale/language.cpp",
+     [("{u\"vi\", 0x042A}", "{u\"vi\", 0x042B}")]),
+    ("languages: another wrong LANGID in the table", "locale/language.cpp",
+     [("{u\"tr\", 0x041F}", "{u\"tr\", 0x041E}")]),
+    ("country: a layout's language taken from its device word", "locale/country.cpp",
+     [("countryOfLocale(std::uint32_t(layout & 0xFFFF)", "countryOfLocale(std::uint32_t(layout >> 16)")]),
+    ("country: the user's country asked without the user's override", "locale/country.cpp",
+     [("signs.userCountry = countryOfLocale(localeUserDefault);",
+       "signs.userCountry = countryOfLocale(localeUserDefault, localeNoUserOverride);")]),
+    ("Windows: service pack bits above 15 kept", "sysreq/windows_requirement.cpp",
+     [("static_cast<std::uint16_t>((servicePack >> 8) & 0xFF)",
+       "static_cast<std::uint16_t>(servicePack >> 8)")]),
+    ("Windows: the minor version's condition dropped", "sysreq/windows_requirement.cpp",
+     [("        conditions = platform::verSetConditionMask(conditions, bit, platform::verGreaterEqual);",
+       "        if (bit != platform::verMinorVersion)\n"
+       "            conditions = platform::verSetConditionMask(conditions, bit, platform::verGreaterEqual);")]),
+    ("numbers: a plus sign is not read", "platform/wtext.cpp",
+     [("(s[i] == u'+' || s[i] == u'-')", "(s[i] == u'-')")]),
+    ("package: opened for writing", "installer/msi_package.cpp",
+     [("MsiOpenDatabaseW(path.c_str(), nullptr, &database)",
+       "MsiOpenDatabaseW(path.c_str(), u\"\", &database)")]),
+    ("installed: the install location is not asked", "installer/msi_package.cpp",
+     [("if (own.getProductInfo(product, u\"InstallLocation\", text) != 0)\n            return false;\n", "")]),
+    ("instances: a count line in another letter case is an instance", "installer/instance_description.cpp",
+     [("!wtext::equalsNoCaseAscii(key, u\"count\")", "key != u\"count\"")]),
+    ("run: the package is inspected before the runtime update", "setup/setup_app.cpp",
+     [("    updateRuntimeIfOlder(msiVersion, setupFilePath(u\"instmsi30.exe\"));\n"
+       "    package.inspect(packagePath);\n",
+       "    package.inspect(packagePath);\n"
+       "    updateRuntimeIfOlder(msiVersion, setupFilePath(u\"instmsi30.exe\"));\n")]),
+    ("runtime: msi.dll held while its setup runs", "installer/msi_runtime.cpp",
+     [("    msiLibrary.unload();\n    bool started", "    bool started")]),
+    ("reader: an ANSI file decoded to its stated length", "config/input_data_file.cpp",
+     [("platform::decodeAnsi(bytes.get(), got)", "platform::decodeAnsi(bytes.get(), byteCount)")]),
+    ("reader: a UTF-16 file's units counted by its stated length", "config/input_data_file.cpp",
+     [("    count = got / 2;\n", "")]),
+    ("reader: no guard against files too large to hold", "config/input_data_file.cpp",
+     [("    if (size > std::numeric_limits<std::size_t>::max() / 4)\n        return;\n", "")]),
+    ("entry: a box for a malformed file under /S", "setup/entry.cpp",
+     [("if (!usageParser->isSet(u\"S\"))", "if (true)")]),
+    ("scanner: the plain scanner misses '='", "config/line_scan.cpp",
+     [("static bool mayMatter(char16_t c) { return c <= u'='; }",
+       "static bool mayMatter(char16_t c) { return c < u'='; }")]),
+    ("scanner: the plain scanner forgets an earlier ';' at a '#'", "config/line_scan.cpp",
+     [("            semicolonBeforeHash = semicolon;\n", "")]),
+    ("setup-check: no warning for a missing Location", "tools/setup_check/medium_check.cpp",
+     [("        if (!locationLine)\n            lint.add(", "        if (false)\n            lint.add(")]),
+    ("setup-check: no warning for a requirement that is not a version",
+     "tools/setup_check/medium_check.cpp",
+     [("if (parseVersion(requirement).major < 0)", "if (parseVersion(requirement).major < -1)")]),
+    ("setup-check: no warning for a list entry neither 1 nor 0", "tools/setup_check/medium_check.cpp",
+     [("                if (value != u\"0\")\n", "                if (value == u\"-\")\n")]),
+    ("setup-check: no warning for a list without an entry of 1", "tools/setup_check/medium_check.cpp",
+     [("        if (!anyAccepted)\n", "        if (anyAccepted && !anyAccepted)\n")]),
+    ("setup-check: no warning for a service pack that is not a number",
+     "tools/setup_check/medium_check.cpp",
+     [("if (where.keyLine(entry, u\"ServicePack\") && !isDigits(servicePack))",
+       "if (where.keyLine(entry, u\"ServicePack\") && isDigits(servicePack) && false)")]),
+    ("setup-check: no warning for a missing text 1150", "tools/setup_check/medium_check.cpp",
+     [("getSection(tag).getValue(u\"1150\").empty()", "getSection(tag).getValue(u\"1150\").empty() && false")]),
+    ("setup-check: no warning for a malformed message file", "tools/setup_check/medium_check.cpp",
+     [("            lint.add(name, error.line(),\n", "            if (false)\n            lint.add(name, error.line(),\n")]),
+    ("setup-check: no warning for an old runtime without its setup program",
+     "tools/setup_check/medium_check.cpp",
+     [("d.runtimeOlder && !d.runtimeSetupPresent", "d.runtimeOlder && d.runtimeSetupPresent")]),
+]
+
+
+def run(args, cwd, quiet=True, timeout=None):
+    return subprocess.run(args, cwd=cwd, timeout=timeout,
+                          stdout=subprocess.DEVNULL if quiet else None,
+                          stderr=subprocess.DEVNULL if quiet else None).returncode
+
+
+def copy_tree(target):
+    files = subprocess.run(["git", "ls-files", "-z", "--cached", "--others", "--exclude-standard"],
+                           cwd=ROOT, capture_output=True, check=True).stdout.split(b"\0")
+    for name in filter(None, (f.decode() for f in files)):
+        source = os.path.join(ROOT, name)
+        if not os.path.isfile(source):
+            continue
+        destination = os.path.join(target, name)
+        os.makedirs(os.path.dirname(destination), exist_ok=True)
+        shutil.copy2(source, destination)
+
+
+def main():
+    wanted = sys.argv[1:]
+    faults = [f for f in FAULTS if not wanted or any(w in f[0] for w in wanted)]
+    jobs = str(os.cpu_count() or 2)
+    scratch = tempfile.mkdtemp(prefix="setup-mutants-")
+    try:
+        source = os.path.join(scratch, "src")
+        build = os.path.join(scratch, "build")
+        copy_tree(source)
+        print("building the unchanged copy in %s" % scratch, flush=True)
+        if run(["cmake", "-S", source, "-B", build, "-DCMAKE_BUILD_TYPE=Debug"], scratch) or \
+                run(["cmake", "--build", build, "-j", jobs], scratch, quiet=False):
+            sys.exit("the unchanged copy does not build")
+        if run(["ctest", "--test-dir", build, "-j", jobs, "--timeout", "120"], scratch):
+            sys.exit("the unchanged copy fails its own tests")
+        survived = []
+        for name, path, edits in faults:
+            file_path = os.path.join(source, path)
+            with open(file_path) as f:
+                original = f.read()
+            changed = original
+            for text, replacement in edits:
+                if changed.count(text) != 1:
+                    sys.exit("%s: the text to change stands %d times in %s"
+                             % (name, changed.count(text), path))
+                changed = changed.replace(text, replacement)
+            with open(file_path, "w") as f:
+                f.write(changed)
+            try:
+                if run(["cmake", "--build", build, "-j", jobs], scratch):
+                    verdict = "does not build"
+                    survived.append(name)
+                elif run(["ctest", "--test-dir", build, "-j", jobs, "--timeout", "120"], scratch):
+                    verdict = "caught"
+                else:
+                    verdict = "SURVIVED"
+                    survived.append(name)
+            finally:
+                with open(file_path, "w") as f:
+                    f.write(original)
+            print("%-9s %s" % (verdict, name), flush=True)
+        print("\n%d of %d faults caught by the native tests" % (len(faults) - len(survived), len(faults)))
+        sys.exit(1 if survived else 0)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
