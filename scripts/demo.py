@@ -71,13 +71,6 @@ def assemble(folder):
     return package
 
 
-def registered(prefix):
-    """Whether the product's uninstall entry exists (in either registry view)."""
-    key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\%s" % PRODUCT_CODE
-    return any(prefix.wine(["reg", "query", key] + view).returncode == 0
-               for view in ([], ["/reg:32"]))
-
-
 def show_run(prefix, medium_windows, arguments):
     line = '"%s\\setup.exe" %s' % (medium_windows, arguments)
     say("$ " + line)
@@ -110,15 +103,15 @@ def main():
             for line in text.splitlines():
                 if "TRANSFORMS" in line and "Property" in line:
                     say("  installer log: " + line.strip())
-        say("  registered with the Windows Installer: %s" % ("yes" if registered(prefix) else "no"))
+        say("  registered with the Windows Installer: %s" % ("yes" if package.registered(prefix) else "no"))
         ok = result.code == 0 and recorded.get("LANGMARK") == "ru" and recorded.get("GREETING") == "Hello, world"
         say()
         say("Removing it again:")
         removal = show_run(prefix, "C:\\media", "/S /x")
         after = package.read(prefix)
         say("  properties left behind: %s" % (after or "none"))
-        say("  registered with the Windows Installer: %s" % ("yes" if registered(prefix) else "no"))
-        ok = ok and removal.code == 0 and not after and not registered(prefix)
+        say("  registered with the Windows Installer: %s" % ("yes" if package.registered(prefix) else "no"))
+        ok = ok and removal.code == 0 and not after and not package.registered(prefix)
         say()
         say("Demo %s." % ("succeeded" if ok else "FAILED"))
         return 0 if ok else 1

@@ -19,7 +19,6 @@ import wine
 
 VERSION = "2.5.1"
 RECORD = ("LANGMARK", "INSTANCEMARK", "COUNTRY", "A", "B")
-UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 
 
 def product_code(n):
@@ -53,7 +52,8 @@ class Medium:
 
     @property
     def install_dir(self):
-        return self.prefix.drive_c("Program Files (x86)", "Vorta " + self.package.file_name[:-4])
+        return os.path.join(self.prefix.program_files(self.package.arch),
+                            "Vorta " + self.package.file_name[:-4])
 
     def launch(self, arguments):
         line = '"%s\\setup.exe"' % self.prefix.windows_path(self.folder)
@@ -65,10 +65,7 @@ class Medium:
         return self.package.read(self.prefix)
 
     def registered(self):
-        """Whether the Windows Installer lists the product (in the 32-bit registry view)."""
-        _code, out = msi_media.run_wine(self.prefix, ["reg", "query", UNINSTALL + self.product,
-                                                      "/reg:32"])
-        return "DisplayName" in out
+        return self.package.registered(self.prefix)
 
 
 class PrefixCase(unittest.TestCase):

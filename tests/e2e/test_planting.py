@@ -9,8 +9,6 @@ folder as soon as anything loads it.
 
 import os
 import shutil
-import subprocess
-import tempfile
 import unittest
 
 import msi_media
@@ -74,11 +72,8 @@ class PlantedMsiDll(unittest.TestCase):
         # that asks for "msi.dll" by name gets it, and the marker appears.
         probe = os.path.join(self.media, "installer_probe.exe")
         shutil.copy(wine.build_file("installer_probe.exe"), probe)
-        with tempfile.TemporaryFile() as out:
-            subprocess.run([wine.loader(self.prefix.arch), probe, "loadbare"],
-                           env=self.prefix.env({"WINEDLLOVERRIDES": PLANTED_OVERRIDES}),
-                           cwd=self.work, stdin=subprocess.DEVNULL, stdout=out,
-                           stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
+        self.prefix.wine([probe, "loadbare"], timeout=RUN_TIMEOUT, cwd=self.work,
+                         extra_env={"WINEDLLOVERRIDES": PLANTED_OVERRIDES})
         self.assertEqual(self.markers(), [os.path.join(self.media, MARKER)])
 
 

@@ -296,7 +296,7 @@ class WindowsRequirementTest(StartupTest):
         ])
 
     def test_windows_xp(self):
-        medium = self.check("winxp64", [
+        medium = self.check("winxp", [
             ([WIN10_RTM], False),
             ([{"MajorVer": 6, "MinorVer": 0, "BuildNo": 6000}], False),
             ([{"MajorVer": 5, "MinorVer": 1, "BuildNo": 2600}], True),

@@ -20,13 +20,13 @@ from dataclasses import dataclass, field
 
 SOURCE_DIR = os.environ.get(
     "SETUP_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
-BUILD_DIR = os.environ.get("SETUP_BUILD_DIR", os.path.join(SOURCE_DIR, "build", "windows64"))
 CACHE_DIR = os.environ.get("SETUP_WINE_HOME", os.path.expanduser("~/.cache/setup-launcher"))
 
 DEFAULT_LOCALE = "en_US.UTF-8"
 
 
 def exe_arch(path):
+    """The architecture of a Windows image, "32" or "64", from its header's machine field."""
     with open(path, "rb") as f:
         data = f.read(4096)
     off = struct.unpack_from("<I", data, 0x3C)[0]
@@ -35,6 +35,24 @@ def exe_arch(path):
 
 def loader(arch):
     return "/usr/lib/wine/wine64" if arch == "64" else "/usr/lib/wine/wine"
+
+
+def can_run_32():
+    """Whether this machine executes 32-bit x86 code at all (some virtual machines cannot)."""
+    try:
+        return subprocess.run([loader("32"), "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode == 0
+    except OSError:
+        return False
+
+
+def default_build_dir():
+    """The shipped 32-bit build where 32-bit code runs; elsewhere the same sources built for
+    64-bit Windows."""
+    return os.path.join(SOURCE_DIR, "build", "windows" if can_run_32() else "windows64")
+
+
+BUILD_DIR = os.environ.get("SETUP_BUILD_DIR") or default_build_dir()
 
 
 def build_file(name):
@@ -112,9 +130,9 @@ def _never_started(code, status, stdout, stderr):
     return code is None and status != 0 and not stdout and not stderr
 
 
-def _wineserver_kill(env):
-    subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+def _wineserver(env, option):
+    subprocess.run(["/usr/lib/wine/wineserver", option], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
 
 def template_prefix(arch, locale=DEFAULT_LOCALE):
@@ -136,15 +154,50 @@ def template_prefix(arch, locale=DEFAULT_LOCALE):
     return path
 
 
+# Wine's registry files (system.reg, user.reg) escape "\" and '"' with a backslash, and write
+# characters beyond ASCII as \xXXXX.
+_REG_STRING = re.compile(r'^"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"$')
+_REG_ESCAPE = re.compile(r"\\(x[0-9a-fA-F]{1,4}|.)")
+
+
+def _reg_unescape(text):
+    return _REG_ESCAPE.sub(lambda m: chr(int(m.group(1)[1:], 16)) if len(m.group(1)) > 1
+                           else m.group(1), text)
+
+
+def _reg_section(lines, header):
+    """[first, end) of the value lines of the key with the header `header` (None when absent)."""
+    for at, line in enumerate(lines):
+        if line == header or line.startswith(header + " "):
+            end = at + 1
+            while end < len(lines) and lines[end] and not lines[end].startswith("["):
+                end += 1
+            return at + 1, end
+    return None
+
+
+def _reg_strings(lines, header):
+    """{name: text} of the string values of the key with the header `header`."""
+    first, end = _reg_section(lines, header) or (0, 0)
+    matches = (_REG_STRING.match(line) for line in lines[first:end])
+    return {_reg_unescape(m.group(1)): _reg_unescape(m.group(2)) for m in matches if m}
+
+
 class Prefix:
-    """A throwaway Wine prefix; use as a context manager."""
+    """A throwaway Wine prefix; use as a context manager.
+
+    Every Windows fact that differs between a 32-bit and a 64-bit prefix is answered here
+    from the prefix itself, never from one architecture written into a test: its
+    architecture, Wine's name of a Windows version, the Program Files folder and the system
+    folder of 32- or 64-bit code, and the registry view a command has to name."""
 
     def __init__(self, arch=None, locale=DEFAULT_LOCALE, windows_version=None):
-        self.arch = arch or exe_arch(build_file("setup.exe"))
         self.locale = locale
         self.root = tempfile.mkdtemp(prefix="setup-e2e-")
         self.path = os.path.join(self.root, "prefix")
-        subprocess.run(["cp", "-a", template_prefix(self.arch), self.path], check=True)
+        template = template_prefix(arch or exe_arch(build_file("setup.exe")))
+        subprocess.run(["cp", "-a", template, self.path], check=True)
+        self.arch = re.search(r"^#arch=win(32|64)$", self._hive("system.reg"), re.M).group(1)
         if windows_version:
             self.set_windows_version(windows_version)
 
@@ -162,15 +215,12 @@ class Prefix:
 
     def close(self):
         try:
-            _wineserver_kill(self.env())
+            _wineserver(self.env(), "-k")
         finally:
             shutil.rmtree(self.root, ignore_errors=True)
 
     def drive_c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
-
-    def system32(self):
-        return self.drive_c("windows", "system32")
 
     def wine(self, args, timeout=120, extra_env=None, cwd=None):
         """Runs a Wine command (reg, msiexec, winecfg...) in this prefix. Output goes through
@@ -178,25 +228,59 @@ class Prefix:
         program has ended, which would make every call wait for them."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             proc = subprocess.run([loader(self.arch)] + list(args), env=self.env(extra_env),
-                                  cwd=cwd, stdout=out, stderr=err, timeout=timeout)
+                                  cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=timeout)
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
 
+    def _hive(self, name):
+        with open(os.path.join(self.path, name), encoding="utf-8", errors="surrogateescape",
+                  newline="") as f:
+            return f.read()
+
+    def windows_version_name(self, version):
+        """Wine's name (winecfg -v) of the Windows version `version` in this prefix. Windows XP
+        had an x64 edition of its own, 5.2.3790, and a 64-bit prefix knows XP by that
+        edition's name alone."""
+        return version + self.arch if version == "winxp" and self.arch == "64" else version
+
     def set_windows_version(self, version):
-        self.wine(["winecfg", "-v", version])
+        name = self.windows_version_name(version)
+        # winecfg keeps the version it had when it does not know the name, and the tests would
+        # quietly run on another Windows than they say.
+        if self.wine(["winecfg", "-v", name]).returncode != 0:
+            raise RuntimeError("winecfg refused the Windows version %r in this %s-bit prefix"
+                               % (name, self.arch))
 
-    def reg_query(self, key, value=None):
-        args = ["reg", "query", key] + (["/v", value] if value else [])
-        out = self.wine(args).stdout.decode("utf-8", errors="replace")
-        return out
+    def program_files(self, arch="32"):
+        """The Program Files folder (host path) a package for 32- or 64-bit Windows installs
+        into, as the prefix's registry names it: a 64-bit Windows gives 32-bit programs a
+        folder of their own, the value "ProgramFilesDir (x86)"; a 32-bit one has only the
+        folder of "ProgramFilesDir"."""
+        if int(arch) > int(self.arch):
+            raise ValueError("a %s-bit prefix installs no %s-bit package" % (self.arch, arch))
+        values = _reg_strings(self._hive("system.reg").split("\n"),
+                              r"[Software\\Microsoft\\Windows\\CurrentVersion]")
+        own = "ProgramFilesDir (x86)" if arch == "32" else None
+        return self.unix_path(values.get(own) or values["ProgramFilesDir"])
 
-    def reg_value(self, key, value):
-        for line in self.reg_query(key, value).splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0] == value:
-                return parts[2] if len(parts) == 3 else ""
-        return None
+    def system_folder(self, arch=None):
+        """The system folder (host path) that 32- or 64-bit code (default: the prefix's own)
+        loads system DLLs from: the folder of the Windows folder whose kernel32.dll is built
+        for that architecture. A 64-bit Windows keeps the 32-bit ones apart from its own."""
+        arch = arch or self.arch
+        windows = self.drive_c("windows")
+        for name in sorted(os.listdir(windows)):
+            kernel32 = os.path.join(windows, name, "kernel32.dll")
+            if os.path.isfile(kernel32) and exe_arch(kernel32) == arch:
+                return os.path.join(windows, name)
+        raise RuntimeError("this %s-bit prefix cannot run %s-bit code" % (self.arch, arch))
+
+    def reg_view(self, arch):
+        """The reg.exe arguments that read the registry as 32- or 64-bit programs see it: a
+        64-bit Windows keeps a view for each, a 32-bit one has a single view, named by none."""
+        return ["/reg:" + arch] if self.arch == "64" else []
 
     def import_reg(self, text):
         """Imports a .reg text (written as UTF-16LE with a BOM and CR LF, as regedit wants)."""
@@ -212,6 +296,13 @@ class Prefix:
         if rel.startswith(".."):
             raise ValueError("%s is not on drive C of the prefix" % unix_path)
         return "C:\\" + rel.replace("/", "\\") if rel != "." else "C:\\"
+
+    def unix_path(self, windows_path):
+        """The host path of a path on this prefix's drive C."""
+        drive, _, rest = windows_path.partition(":\\")
+        if drive.upper() != "C":
+            raise ValueError("%s is not on drive C" % windows_path)
+        return self.drive_c(*[part for part in rest.split("\\") if part])
 
     def run(self, exe_unix_path, command_line, cwd=None, timeout=120, extra_env=None,
             trace_boxes=True):
