@@ -9,8 +9,6 @@ Wine (it answers 1626); test_install_recorded covers them.
 
 import os
 import shutil
-import subprocess
-import time
 import unittest
 
 import media_files
@@ -191,40 +189,13 @@ class RussianUserInUkraineTest(PrefixCase):
 
     LOCALE = "ru_RU.UTF-8"
 
-    def region(self, full_key):
-        """{name: data} of the string values of `full_key`, through an export: reg.exe
-        prints in the console code page, where the hryvnia sign is lost."""
-        path = os.path.join(self.prefix.root, "export.reg")
-        if os.path.exists(path):
-            os.remove(path)
-        self.prefix.wine(["regedit", "/E", path, full_key])
-        if not os.path.exists(path):
-            return {}
-        with open(path, "rb") as f:
-            lines = f.read().decode("utf-16").splitlines()
-        values, inside = {}, False
-        for line in lines:
-            if line.startswith("["):
-                inside = line == "[%s]" % full_key
-            elif inside and line.startswith('"') and '"="' in line:
-                name, data = line[1:-1].split('"="', 1)
-                values[name] = data
-        return values
-
     def set_region(self, key, values):
-        """Imports `values` under HKCU\\Control Panel\\International\\`key` and waits until
-        they read back: the prefix's first processes may still be rewriting the locale's
-        values when an import lands."""
-        full = "HKEY_CURRENT_USER\\Control Panel\\International" + ("\\" + key if key else "")
-        text = "Windows Registry Editor Version 5.00\n\n[%s]\n" % full
-        text += "".join('"%s"="%s"\n' % item for item in values.items())
-        for _attempt in range(5):
-            self.prefix.import_reg(text)
-            now = self.region(full)
-            if all(now.get(k) == v for k, v in values.items()):
-                return
-            time.sleep(1)
-        self.fail("the region settings %s did not stick: %s" % (values, now))
+        """Gives the user's region settings (HKCU\\Control Panel\\International, or its
+        subkey `key`) the string values `values`, and checks that programs see them."""
+        full = "Control Panel\\International" + ("\\" + key if key else "")
+        self.prefix.set_user_values(full, values)
+        seen = self.prefix.user_values(full)
+        self.assertEqual({name: seen.get(name) for name in values}, values)
 
     def test_two_signs_make_ukraine_one_does_not(self):
         steps = [
@@ -232,9 +203,6 @@ class RussianUserInUkraineTest(PrefixCase):
             ("geographic location Ukraine", ("Geo", {"Nation": "241", "Name": "UA"}), "ru", ""),
             ("and the hryvnia as currency", ("", {"sCurrency": "\u20b4"}), "uk", "UA"),
         ]
-        # Settle the prefix first, so nothing rewrites the values after they are set.
-        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
         for number, (case, (key, values), language, country) in enumerate(steps, 0x30):
             with self.subTest(settings=case):
                 self.set_region(key, values)
@@ -252,8 +220,6 @@ class RussianUserWithUkrainianCountrySettingTest(RussianUserInUkraineTest):
     test_two_signs_make_ukraine_one_does_not = None
 
     def test_country_setting_alone_is_one_sign(self):
-        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
         self.set_region("", {"iCountry": "380"})
         medium = Medium(self.prefix, "ruc", 0x40)
         result = medium.launch("/S")

@@ -154,8 +154,8 @@ def template_prefix(arch, locale=DEFAULT_LOCALE):
     return path
 
 
-# Wine's registry files (system.reg, user.reg) escape "\" and '"' with a backslash, and write
-# characters beyond ASCII as \xXXXX.
+# Registry files: Wine's own (system.reg, user.reg) and regedit's exports. Both escape "\" and
+# '"' with a backslash; Wine's own also write characters beyond ASCII as \xXXXX.
 _REG_STRING = re.compile(r'^"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"$')
 _REG_ESCAPE = re.compile(r"\\(x[0-9a-fA-F]{1,4}|.)")
 
@@ -163,6 +163,11 @@ _REG_ESCAPE = re.compile(r"\\(x[0-9a-fA-F]{1,4}|.)")
 def _reg_unescape(text):
     return _REG_ESCAPE.sub(lambda m: chr(int(m.group(1)[1:], 16)) if len(m.group(1)) > 1
                            else m.group(1), text)
+
+
+def _reg_escape(text):
+    return "".join("\\" + c if c in '\\"' else c if " " <= c <= "~" else "\\x%04x" % ord(c)
+                   for c in text)
 
 
 def _reg_section(lines, header):
@@ -218,6 +223,11 @@ class Prefix:
             _wineserver(self.env(), "-k")
         finally:
             shutil.rmtree(self.root, ignore_errors=True)
+
+    def wait(self):
+        """Waits until every process of the prefix, Wine's own services too, has ended; the
+        wineserver has then saved the registry into the prefix's files."""
+        _wineserver(self.env(), "-w")
 
     def drive_c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
@@ -282,12 +292,49 @@ class Prefix:
         64-bit Windows keeps a view for each, a 32-bit one has a single view, named by none."""
         return ["/reg:" + arch] if self.arch == "64" else []
 
-    def import_reg(self, text):
-        """Imports a .reg text (written as UTF-16LE with a BOM and CR LF, as regedit wants)."""
-        path = os.path.join(self.root, "import.reg")
-        with open(path, "wb") as f:
-            f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
-        self.wine(["regedit", "/S", path])
+    def set_user_values(self, key, values):
+        """Gives HKEY_CURRENT_USER\\`key` the string values `values` ({name: text}) by writing
+        them into the prefix's user.reg while no Wine process runs in it.
+
+        An import with regedit raced Wine's locale set-up: every process that starts under a
+        locale the region settings (Control Panel\\International) were not made for writes
+        that locale's values over them, and the first processes of a prefix start together.
+        So the settings are first made for the prefix's locale (a program runs under it),
+        every process ends and the registry is saved; the values then go straight into the
+        file, and every later program finds settings made for its locale and keeps them."""
+        region = r"[Control Panel\\International]"
+        locale_name = self.locale.split(".")[0].replace("_", "-")  # ru_RU.UTF-8: ru-RU
+        self.wait()
+        made_for = _reg_strings(self._hive("user.reg").split("\n"), region).get("LocaleName")
+        if made_for != locale_name:
+            self.wine(["reg", "query", r"HKCU\Control Panel\International", "/v", "Locale"])
+            self.wait()
+        lines = self._hive("user.reg").split("\n")
+        if _reg_strings(lines, region).get("LocaleName") != locale_name:
+            raise RuntimeError("Wine did not make the region settings for %s" % self.locale)
+        header = "[%s]" % _reg_escape(key)
+        if not _reg_section(lines, header):
+            lines[-1:-1] = [header, ""]
+        first, end = _reg_section(lines, header)
+        body = [line for line in lines[first:end]
+                if not any(line.startswith('"%s"=' % _reg_escape(name)) for name in values)]
+        body += ['"%s"="%s"' % (_reg_escape(name), _reg_escape(text))
+                 for name, text in values.items()]
+        lines[first:end] = body
+        with open(os.path.join(self.path, "user.reg"), "w", encoding="utf-8",
+                  errors="surrogateescape", newline="") as f:
+            f.write("\n".join(lines))
+
+    def user_values(self, key):
+        """{name: text} of the string values of HKEY_CURRENT_USER\\`key` as programs in the
+        prefix see them, through regedit's export (reg.exe prints in the console code page,
+        where a sign such as the hryvnia's is lost)."""
+        path = os.path.join(self.root, "export.reg")
+        self.wine(["regedit", "/E", path, "HKEY_CURRENT_USER\\" + key])
+        with open(path, "rb") as f:
+            lines = f.read().decode("utf-16").splitlines()
+        os.remove(path)
+        return _reg_strings(lines, "[HKEY_CURRENT_USER\\%s]" % key)
 
     def windows_path(self, unix_path):
         """The Windows path of a file inside this prefix's drive C."""
