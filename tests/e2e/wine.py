@@ -7,6 +7,7 @@ wine from a shell re-quotes arguments) and the full 32-bit exit code comes back 
 status keeps only its low byte).
 """
 
+import atexit
 import os
 import re
 import select
@@ -122,12 +123,30 @@ def _run_to_end(args, timeout, **popen_args):
             raise
 
 
-# How often Prefix.run starts again a run that never reached Windows code.
+# How often Prefix.run starts again a program that Wine gave up on before it could start.
 _START_RETRIES = 2
 
+# How Wine's loader ends when the wineserver it launched for the prefix did not come up: it
+# passes on the exit status of the server's launcher, which ends with 1, saying nothing, when
+# the server process it forked died before reporting itself ready.
+_SERVER_NOT_STARTED = 1
 
-def _never_started(code, status, stdout, stderr):
-    return code is None and status != 0 and not stdout and not stderr
+# Every start made again in this process, reported when the process ends (each test module
+# runs in a process of its own), so that trouble in the test bed shows even in a green run.
+restarts = []
+atexit.register(lambda: sys.stderr.write("wine re-runs: %d\n" % len(restarts)))
+
+
+def _wine_gave_up(result_written, status, stdout, stderr):
+    """Whether Wine ended before runexact could start the program under test.
+
+    Once runexact's own code runs, it either writes the program's exit code to the result
+    file (for every program it started, crashed or not) or says on stderr why it could not
+    start the program or wait for it, and then ends with 255. No result file, not a byte of
+    output and the status of a wineserver that did not come up therefore mean that
+    runexact never ran, so neither did the program: starting again is safe. Any other end,
+    however odd, is the program's or runexact's and is reported as it is."""
+    return not result_written and status == _SERVER_NOT_STARTED and not stdout and not stderr
 
 
 def _wineserver(env, option):
@@ -357,14 +376,14 @@ class Prefix:
         its full exit code, its standard output bytes and the message boxes it showed."""
         runexact = build_file("runexact.exe")
         result_file = os.path.join(self.root, "exit-code.txt")
-        if os.path.exists(result_file):
-            os.remove(result_file)
         env = self.env(extra_env)
         env["SETUP_EXACT_CMDLINE"] = command_line
         env["SETUP_EXACT_RESULT"] = result_file
         if trace_boxes:
             env["WINEDEBUG"] = "-all,+relay"
-        for _ in range(1 + _START_RETRIES):
+        for attempt in range(1 + _START_RETRIES):
+            if os.path.exists(result_file):
+                os.remove(result_file)
             started = time.monotonic()
             # Files, not pipes: the prefix's service processes that wine starts inherit the
             # standard handles and keep a pipe open for seconds after the program has ended.
@@ -377,23 +396,19 @@ class Prefix:
                 err.seek(0)
                 stderr_bytes = err.read()
             elapsed = time.monotonic() - started
-            code = None
-            if os.path.exists(result_file):
-                with open(result_file) as f:
-                    text = f.read().strip()
-                code = int(text) if text else None
-            if not _never_started(code, status, stdout, stderr_bytes):
+            written = os.path.exists(result_file)
+            if attempt == _START_RETRIES or not _wine_gave_up(written, status, stdout,
+                                                              stderr_bytes):
                 break
-            # Wine gave up before any Windows code ran: no exit code, not a byte of output
-            # (not even its own error message) and a failure status. Wine's loader ends
-            # like this, with the server's status, when the wineserver it starts for a
-            # prefix exits with an error; it was seen once, on the first start in a fresh
-            # prefix. runexact writes the result for every program it starts, crashed or
-            # not, so the program under test has not run and starting again is safe;
-            # anything else is reported below as it is.
-            sys.stderr.write("wine ended with status %d after %.2fs before starting the "
-                             "program; starting it again\n" % (status, elapsed))
+            restarts.append(command_line)
+            sys.stderr.write("wine ended with status %d after %.2fs before runexact ran; "
+                             "starting it again\n" % (status, elapsed))
             time.sleep(0.5)
+        code = None
+        if written:
+            with open(result_file) as f:
+                text = f.read().strip()
+            code = int(text) if text else None
         if code is None:
             raise RuntimeError("runexact did not report an exit code (status %d, %.1fs): %s"
                                % (status, elapsed, stderr_bytes[-2000:]))
