@@ -38,31 +38,14 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
+import media  # noqa: E402
 import msi_media  # noqa: E402
 import wine  # noqa: E402
 
 PRODUCT_CODE = "{3B1E6A52-7C0D-4F8A-9E21-5A6B7C8D9E0F}"
 VERSION = "1.0.0"
-
-SETUP_INI = """[Startup]
-ProductCode=%s
-ProductVersion=%s
-PackageName=Package
-
-[Package]
-Location=overhead.msi
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-W7=1
-
-[W7]
-MajorVer=6
-MinorVer=1
-BuildNo=7600
-""" % (PRODUCT_CODE, VERSION)
+SETUP_INI = media.setup_ini(product=PRODUCT_CODE, version=VERSION, location="overhead.msi",
+                            cmdline=None)
 
 
 retries = []
@@ -104,11 +87,9 @@ def main():
         os.makedirs(medium)
         setup = os.path.join(medium, "setup.exe")
         subprocess.run(["cp", wine.build_file("setup.exe"), setup], check=True)
-        with open(os.path.join(medium, "Setup.ini"), "w", newline="\r\n") as f:
-            f.write(SETUP_INI)
-        with open(os.path.join(medium, "0x0409.ini"), "w", encoding="utf-8-sig",
-                  newline="\r\n") as f:
-            f.write("[0x0409]\n1150=This product needs Windows 7 or later.\n")
+        media.write(os.path.join(medium, "Setup.ini"), SETUP_INI)
+        media.write(os.path.join(medium, "0x0409.ini"), media.crlf(
+            ["[0x0409]", "1150=This product needs Windows 7 or later."]), "utf-8-sig")
         msi_media.build_package(medium, "overhead", PRODUCT_CODE, VERSION)
         msiexec = os.path.join(prefix.system_folder(), "msiexec.exe")
 

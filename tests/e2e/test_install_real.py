@@ -8,14 +8,12 @@ Wine (it answers 1626); test_install_recorded covers them.
 """
 
 import os
-import shutil
 import unittest
 
-import media_files
+import media
 import msi_media
 import wine
 
-VERSION = "2.5.1"
 RECORD = ("LANGMARK", "INSTANCEMARK", "COUNTRY", "A", "B")
 
 
@@ -23,28 +21,27 @@ def product_code(n):
     return "{7F2E4B10-9C3D-4A56-8E71-0D5B3C2A%04X}" % n
 
 
-class Medium:
-    """A folder of drive C with the launcher, Setup.ini and a package of its own product,
-    plus the Russian and Ukrainian transforms of that package beside it."""
+class Medium(media.Medium):
+    """The launcher and Setup.ini in a folder of drive C, with a real package of a product of
+    its own beside them (or in `subfolder`) and the Russian and Ukrainian transforms of that
+    package beside both."""
 
     def __init__(self, prefix, name, number, subfolder=None, languages=("1049", "1058")):
-        self.prefix = prefix
-        self.folder = prefix.drive_c(name)
+        super().__init__(prefix=prefix, folder=name, package=None)
         self.product = product_code(number)
-        package_folder = os.path.join(self.folder, subfolder) if subfolder else self.folder
-        os.makedirs(package_folder, exist_ok=True)
-        shutil.copy(wine.build_file("setup.exe"), self.folder)
+        package_folder = os.path.join(self.path, subfolder) if subfolder else self.path
         # A package name of its own, so each product installs into a folder of its own.
         stem = "vorta-" + name
         location = "%s\\%s.msi" % (subfolder, stem) if subfolder else stem + ".msi"
-        media_files.write(os.path.join(self.folder, "Setup.ini"),
-                          media_files.setup_ini(self.product, VERSION, location))
-        self.package = msi_media.build_package(package_folder, stem, self.product, VERSION,
-                                               record=RECORD, registry_key="VortaReal\\" + name)
+        self.write("Setup.ini", media.setup_ini(product=self.product, location=location,
+                                                cmdline="A=1"), "utf-8")
+        self.package = msi_media.build_package(package_folder, stem, self.product,
+                                               media.VERSION, record=RECORD,
+                                               registry_key="VortaReal\\" + name)
         marks = {"1049": "ru", "1058": "uk"}
         for language in languages:
             # Beside the launcher, where it looks; beside the package, where the installer does.
-            for folder in {self.folder, package_folder}:
+            for folder in {self.path, package_folder}:
                 self.package.transform(os.path.join(folder, language + ".mst"),
                                        {"LANGMARK": marks[language]})
 
@@ -54,10 +51,7 @@ class Medium:
                             "Vorta " + self.package.file_name[:-4])
 
     def launch(self, arguments):
-        line = '"%s\\setup.exe"' % self.prefix.windows_path(self.folder)
-        if arguments:
-            line += " " + arguments
-        return self.prefix.run(os.path.join(self.folder, "setup.exe"), line, timeout=180)
+        return self.run(arguments, timeout=180)
 
     def received(self):
         return self.package.read(self.prefix)
@@ -143,7 +137,7 @@ class InstallAndRemoveTest(PrefixCase):
 
     def test_installed_instance_gets_the_transform_stored_in_the_package(self):
         instance = msi_media.build_package(self.prefix.drive_c("instance"), "instance",
-                                           product_code(0x10), VERSION)
+                                           product_code(0x10), media.VERSION)
         self.assertEqual(msi_media.msiexec(
             self.prefix, ["/i", self.prefix.windows_path(instance.path), "/qn"]), 0)
         cases = [
@@ -158,17 +152,15 @@ class InstallAndRemoveTest(PrefixCase):
                 mst = medium.package.transform(os.path.join(self.prefix.root, name + ".mst"),
                                                {"INSTANCEMARK": "inst2"})
                 msi_media.embed_transform(medium.package.path, mst, "Inst2.mst")
-                with open(os.path.join(medium.folder, "pkg", "setup.ini"), "w",
-                          newline="\r\n") as f:
-                    f.write("[Instances]\ncount=1\n1=Inst2\n[Inst2]\nProductCode=%s\n"
-                            % instance.product_code)
+                media.write(os.path.join(medium.path, "pkg", "setup.ini"),
+                            media.instances_ini(instance.product_code))
                 result = medium.launch(arguments)
                 self.assert_installed(medium, result, {"INSTANCEMARK": "inst2",
                                                        "LANGMARK": language}, arguments)
 
 
 class UkrainianUserTest(PrefixCase):
-    LOCALE = "uk_UA.UTF-8"
+    LOCALE = media.UK
 
     def test_ukraine_rule(self):
         cases = [
@@ -187,7 +179,7 @@ class UkrainianUserTest(PrefixCase):
 class RussianUserInUkraineTest(PrefixCase):
     """A Russian-language user whose regional settings alone say Ukraine."""
 
-    LOCALE = "ru_RU.UTF-8"
+    LOCALE = media.RU
 
     def set_region(self, key, values):
         """Gives the user's region settings (HKCU\\Control Panel\\International, or its

@@ -10,11 +10,11 @@ import unittest
 
 import msi_media
 import wine
+from media import PLANTED_OVERRIDES
 
 PRODUCT = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F60}"
 OTHER = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F61}"
 INSTANCE = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F62}"
-PLANTED_OVERRIDES = "msi=n,b;mscoree,mshtml="
 
 
 def probe_path():

@@ -13,18 +13,10 @@ import unittest
 
 import msi_media
 import wine
+from media import PLANTED_OVERRIDES, PRODUCT, VERSION, setup_ini, write
 
-PRODUCT = "{4B7E2C19-5A3D-4E8F-9C61-0D2E3F4A5B6C}"
-PLANTED_OVERRIDES = "msi=n,b;mscoree,mshtml="
 MARKER = "planted_msi_loaded.txt"
 RUN_TIMEOUT = 120
-
-SETUP_INI = "\r\n".join([
-    "[Startup]", "ProductCode=" + PRODUCT, "ProductVersion=3.0.0.1", "PackageName=Package",
-    "CmdLine=REBOOT=ReallySuppress",
-    "[Package]", "Location=product.msi",
-    "[MsiVersion]", "3.1=Windows", "[Windows]", "Any=1",
-    "[Any]", "MajorVer=5", "MinorVer=0", "BuildNo=0", ""])
 
 
 class PlantedMsiDll(unittest.TestCase):
@@ -37,9 +29,8 @@ class PlantedMsiDll(unittest.TestCase):
         os.makedirs(self.work)
         self.exe = os.path.join(self.media, "setup.exe")
         shutil.copy(wine.build_file("setup.exe"), self.exe)
-        with open(os.path.join(self.media, "Setup.ini"), "w", newline="") as f:
-            f.write(SETUP_INI)
-        self.package = msi_media.build_package(self.media, "product", PRODUCT, "3.0.0.1")
+        write(os.path.join(self.media, "Setup.ini"), setup_ini())
+        self.package = msi_media.build_package(self.media, "product", PRODUCT, VERSION)
         for folder in (self.media, self.work):
             shutil.copy(wine.build_file("planted_msi.dll"), os.path.join(folder, "msi.dll"))
 
