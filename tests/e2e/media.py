@@ -26,7 +26,6 @@ with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "expect
     USAGE = _usage.read()
 
 # Windows versions as requirement sections give them.
-ANY_WINDOWS = {"MajorVer": 5, "MinorVer": 0, "BuildNo": 0}
 XP_SP3 = {"MajorVer": 5, "MinorVer": 1, "BuildNo": 2600, "ServicePack": 768}
 WINDOWS_7 = {"MajorVer": 6, "MinorVer": 1, "BuildNo": 7600}
 
@@ -140,6 +139,7 @@ class Medium:
             self.write("product.msi", package)
 
     def write(self, name, data, encoding="utf-8-sig"):
+        """write() beside setup.exe; text goes in UTF-8 with a byte-order mark by default."""
         write(os.path.join(self.path, name), data, encoding)
 
     def command_line(self, args=""):

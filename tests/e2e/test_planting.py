@@ -13,9 +13,10 @@ import unittest
 
 import msi_media
 import wine
-from media import PLANTED_OVERRIDES, PRODUCT, VERSION, setup_ini, write
+from media import PLANTED_OVERRIDES, PRODUCT, setup_ini, write
 
 MARKER = "planted_msi_loaded.txt"
+VERSION = "3.0.0.1"  # all four parts go through the installed-product query
 RUN_TIMEOUT = 120
 
 
@@ -29,7 +30,7 @@ class PlantedMsiDll(unittest.TestCase):
         os.makedirs(self.work)
         self.exe = os.path.join(self.media, "setup.exe")
         shutil.copy(wine.build_file("setup.exe"), self.exe)
-        write(os.path.join(self.media, "Setup.ini"), setup_ini())
+        write(os.path.join(self.media, "Setup.ini"), setup_ini(version=VERSION))
         self.package = msi_media.build_package(self.media, "product", PRODUCT, VERSION)
         for folder in (self.media, self.work):
             shutil.copy(wine.build_file("planted_msi.dll"), os.path.join(folder, "msi.dll"))
