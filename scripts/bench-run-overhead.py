@@ -21,9 +21,14 @@ Which of the two goes first alternates from pair to pair. One untimed warm-up pa
 comes first. Exit codes are checked: every install and every removal must return 0. A start
 that Wine's CreateProcessW refuses before the program runs is repeated, and counted.
 
-Usage: scripts/bench-run-overhead.py [PAIRS]   (default 20; needs build/windows64)
+It measures the shipped 32-bit setup.exe (build/windows) under 32-bit Wine where this machine
+runs 32-bit code, and the same sources built for 64-bit Windows (build/windows64) elsewhere;
+--build-dir names another build folder. msiexec is the prefix's own, from its system folder.
+
+Usage: scripts/bench-run-overhead.py [--build-dir DIR] [PAIRS]   (default 20 pairs)
 """
 
+import argparse
 import os
 import statistics
 import subprocess
@@ -33,31 +38,14 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
+import media  # noqa: E402
 import msi_media  # noqa: E402
 import wine  # noqa: E402
 
 PRODUCT_CODE = "{3B1E6A52-7C0D-4F8A-9E21-5A6B7C8D9E0F}"
 VERSION = "1.0.0"
-
-SETUP_INI = """[Startup]
-ProductCode=%s
-ProductVersion=%s
-PackageName=Package
-
-[Package]
-Location=overhead.msi
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-W7=1
-
-[W7]
-MajorVer=6
-MinorVer=1
-BuildNo=7600
-""" % (PRODUCT_CODE, VERSION)
+SETUP_INI = media.setup_ini(product=PRODUCT_CODE, version=VERSION, location="overhead.msi",
+                            cmdline=None)
 
 
 retries = []
@@ -83,25 +71,31 @@ def timed(prefix, exe, line, cwd):
 
 
 def main():
-    pairs = int(sys.argv[1]) if len(sys.argv) > 1 else 20
-    if pairs < 1:
-        raise SystemExit("usage: bench-run-overhead.py [PAIRS]")
+    parser = argparse.ArgumentParser(description="What setup.exe adds to a whole installation.")
+    parser.add_argument("pairs", nargs="?", type=int, default=20,
+                        help="timed install+remove pairs of each (default 20)")
+    parser.add_argument("--build-dir", default=wine.BUILD_DIR,
+                        help="the Windows build to measure (default: %(default)s)")
+    args = parser.parse_args()
+    if args.pairs < 1:
+        parser.error("PAIRS must be at least 1")
+    pairs = args.pairs
+    wine.BUILD_DIR = os.path.abspath(args.build_dir)
     with wine.Prefix() as prefix:
+        print("setup.exe of %s in a %s-bit prefix" % (wine.BUILD_DIR, prefix.arch), flush=True)
         medium = prefix.drive_c("media")
         os.makedirs(medium)
         setup = os.path.join(medium, "setup.exe")
         subprocess.run(["cp", wine.build_file("setup.exe"), setup], check=True)
-        with open(os.path.join(medium, "Setup.ini"), "w", newline="\r\n") as f:
-            f.write(SETUP_INI)
-        with open(os.path.join(medium, "0x0409.ini"), "w", encoding="utf-8-sig",
-                  newline="\r\n") as f:
-            f.write("[0x0409]\n1150=This product needs Windows 7 or later.\n")
+        media.write(os.path.join(medium, "Setup.ini"), SETUP_INI)
+        media.write(os.path.join(medium, "0x0409.ini"), media.crlf(
+            ["[0x0409]", "1150=This product needs Windows 7 or later."]), "utf-8-sig")
         msi_media.build_package(medium, "overhead", PRODUCT_CODE, VERSION)
-        msiexec = os.path.join(prefix.system32(), "msiexec.exe")
+        msiexec = os.path.join(prefix.system_folder(), "msiexec.exe")
 
         launcher_lines = ('"C:\\media\\setup.exe" /S', '"C:\\media\\setup.exe" /S /x')
-        direct_lines = ('"C:\\windows\\system32\\msiexec.exe" /i "C:\\media\\overhead.msi" /qn',
-                        '"C:\\windows\\system32\\msiexec.exe" /x "C:\\media\\overhead.msi" /qn')
+        direct_lines = tuple('"%s" /%s "C:\\media\\overhead.msi" /qn'
+                             % (prefix.windows_path(msiexec), action) for action in "ix")
 
         steps = {line: [] for line in launcher_lines + direct_lines}
 

@@ -8,40 +8,17 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
+import media  # noqa: E402
 import msi_media  # noqa: E402
 import wine  # noqa: E402
 
 PRODUCT_CODE = "{6C3F8E2A-1D4B-4C5E-9F70-112233445566}"
 VERSION = "2.5.1"
 
-SETUP_INI = """[Startup]
-Product=Vorta Demo
-ProductCode=%s
-ProductVersion=%s
-PackageName=Package
-CmdLine=REBOOT=ReallySuppress
-
-[Package]
-Location=vorta.msi
-
-[MsiVersion]
-3.1=Windows
-
-[Windows]
-XPSP3=1
-W7=1
-
-[XPSP3]
-MajorVer=5
-MinorVer=1
-BuildNo=2600
-ServicePack=768
-
-[W7]
-MajorVer=6
-MinorVer=1
-BuildNo=7600
-""" % (PRODUCT_CODE, VERSION)
+# The Setup.ini of the README's example.
+SETUP_INI = media.setup_ini(("XPSP3", media.XP_SP3), ("W7", media.WINDOWS_7),
+                            product=PRODUCT_CODE, version=VERSION, location="vorta.msi",
+                            name="Vorta Demo")
 
 MESSAGES = {
     "0x0409.ini": ("[0x0409]\n1150=This product needs Windows XP SP3 or Windows 7 or later.\n", "utf-8-sig"),
@@ -58,24 +35,15 @@ def assemble(folder):
     """The medium: launcher, settings, message files, package, language transforms."""
     os.makedirs(folder)
     shutil.copy(wine.build_file("setup.exe"), folder)
-    with open(os.path.join(folder, "Setup.ini"), "w", newline="\r\n") as f:
-        f.write(SETUP_INI)
+    media.write(os.path.join(folder, "Setup.ini"), SETUP_INI)
     for name, (text, encoding) in MESSAGES.items():
-        with open(os.path.join(folder, name), "w", encoding=encoding, newline="\r\n") as f:
-            f.write(text)
+        media.write(os.path.join(folder, name), text.replace("\n", "\r\n"), encoding)
     package = msi_media.build_package(folder, "vorta", PRODUCT_CODE, VERSION,
                                       record=("LANGMARK", "COUNTRY", "REBOOT", "GREETING"),
                                       registry_key="VortaDemo")
     package.transform(os.path.join(folder, "1049.mst"), {"LANGMARK": "ru"})
     package.transform(os.path.join(folder, "1058.mst"), {"LANGMARK": "uk"})
     return package
-
-
-def registered(prefix):
-    """Whether the product's uninstall entry exists (in either registry view)."""
-    key = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\%s" % PRODUCT_CODE
-    return any(prefix.wine(["reg", "query", key] + view).returncode == 0
-               for view in ([], ["/reg:32"]))
 
 
 def show_run(prefix, medium_windows, arguments):
@@ -110,15 +78,15 @@ def main():
             for line in text.splitlines():
                 if "TRANSFORMS" in line and "Property" in line:
                     say("  installer log: " + line.strip())
-        say("  registered with the Windows Installer: %s" % ("yes" if registered(prefix) else "no"))
+        say("  registered with the Windows Installer: %s" % ("yes" if package.registered(prefix) else "no"))
         ok = result.code == 0 and recorded.get("LANGMARK") == "ru" and recorded.get("GREETING") == "Hello, world"
         say()
         say("Removing it again:")
         removal = show_run(prefix, "C:\\media", "/S /x")
         after = package.read(prefix)
         say("  properties left behind: %s" % (after or "none"))
-        say("  registered with the Windows Installer: %s" % ("yes" if registered(prefix) else "no"))
-        ok = ok and removal.code == 0 and not after and not registered(prefix)
+        say("  registered with the Windows Installer: %s" % ("yes" if package.registered(prefix) else "no"))
+        ok = ok and removal.code == 0 and not after and not package.registered(prefix)
         say()
         say("Demo %s." % ("succeeded" if ok else "FAILED"))
         return 0 if ok else 1

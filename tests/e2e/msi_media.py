@@ -16,14 +16,12 @@ import re
 import shutil
 import struct
 import subprocess
-import tempfile
 import time
 import uuid
 from dataclasses import dataclass, field
 from xml.sax.saxutils import quoteattr
 
 import cfb
-import wine
 
 CLSID_MSI_DATABASE = uuid.UUID("000C1084-0000-0000-C000-000000000046")
 CLSID_MSI_TRANSFORM = uuid.UUID("000C1082-0000-0000-C000-000000000046")
@@ -384,14 +382,20 @@ class Package:
     def key(self):
         return "HKLM\\Software\\" + self.registry_key
 
-    def reg_view(self):
-        return "/reg:64" if self.platform == "x64" else "/reg:32"
+    @property
+    def arch(self):
+        """The Windows the package is made for: "64" (x64) or "32" (x86)."""
+        return "64" if self.platform == "x64" else "32"
 
     def read(self, prefix):
         """{property: value} the installed package recorded in `prefix` (a wine.Prefix);
         a property not written (package not installed, or not recorded) is absent, one that
         was empty at installation reads as ""."""
-        return read_recorded(prefix, self.key, self.reg_view())
+        return read_recorded(prefix, self.key, self.arch)
+
+    def registered(self, prefix):
+        """Whether the Windows Installer of `prefix` lists the package's product as installed."""
+        return registered(prefix, self.product_code, self.arch)
 
     def transform(self, path, changes, **kwargs):
         """write_transform() with this package as the base."""
@@ -399,17 +403,9 @@ class Package:
 
 
 def run_wine(prefix, args, cwd=None, timeout=120):
-    """Runs a Wine program in `prefix` (a wine.Prefix) and returns (exit code, stdout text).
-
-    Output goes through a file, not a pipe: the service processes Wine starts with the first
-    program inherit its handles and live on for seconds, and reading a pipe would wait for
-    them too."""
-    with tempfile.TemporaryFile() as out:
-        proc = subprocess.run([wine.loader(prefix.arch)] + list(args), env=prefix.env(),
-                              cwd=cwd, stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=subprocess.DEVNULL, timeout=timeout)
-        out.seek(0)
-        return proc.returncode, out.read().decode("utf-8", errors="replace")
+    """Runs a Wine program in `prefix` (a wine.Prefix); (exit code, stdout text)."""
+    proc = prefix.wine(args, timeout=timeout, cwd=cwd)
+    return proc.returncode, proc.stdout.decode("utf-8", errors="replace")
 
 
 def msiexec(prefix, args, cwd=None, timeout=120):
@@ -418,15 +414,24 @@ def msiexec(prefix, args, cwd=None, timeout=120):
     return run_wine(prefix, ["msiexec"] + list(args), cwd=cwd, timeout=timeout)[0]
 
 
-def read_recorded(prefix, key, view="/reg:32"):
-    """{value name: data} of the string values under `key`; {} when the key is missing."""
-    _code, out = run_wine(prefix, ["reg", "query", key, view])
+def read_recorded(prefix, key, arch="32"):
+    """{value name: data} of the string values under `key` as programs for 32- or 64-bit
+    Windows see them; {} when the key is missing."""
+    _code, out = run_wine(prefix, ["reg", "query", key] + prefix.reg_view(arch))
     values = {}
     for line in out.splitlines():
         parts = line.strip().split(None, 2)
         if len(parts) >= 2 and parts[1] == "REG_SZ":
             values[parts[0]] = parts[2] if len(parts) == 3 else ""
     return values
+
+
+def registered(prefix, product_code, arch="32"):
+    """Whether the Windows Installer of `prefix` lists the product (installed by a package for
+    32- or 64-bit Windows) among the installed programs."""
+    key = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product_code
+    code, out = run_wine(prefix, ["reg", "query", key] + prefix.reg_view(arch))
+    return code == 0 and "DisplayName" in out
 
 
 def _guid(*parts):

@@ -5,9 +5,10 @@
         result = prefix.run(exe, line, extra_env=stub.env())
         install, = stub.calls("MsiInstallProductW")
 
-The DLL replaces the prefix's own msi.dll in the system folder and is loaded instead of Wine's
-built-in one through WINEDLLOVERRIDES=msi=n. It writes one JSON object per call to its log and
-answers from a key=value script; both are described in tests/tools/stub_msi/README.md.
+The DLL replaces the prefix's own msi.dll in the system folder of its architecture
+(wine.Prefix.system_folder) and is loaded instead of Wine's built-in one through
+WINEDLLOVERRIDES=msi=n. It writes one JSON object per call to its log and answers from a
+key=value script; both are described in tests/tools/stub_msi/README.md.
 """
 
 import json
@@ -27,12 +28,7 @@ class StubMsi:
         self.folder = prefix.drive_c("stub-msi")
         os.makedirs(self.folder, exist_ok=True)
         dll = wine.build_file("msi.dll")
-        # A 32-bit DLL in a 64-bit prefix belongs in syswow64, the 32-bit system folder.
-        if prefix.arch == "64" and wine.exe_arch(dll) == "32":
-            system = prefix.drive_c("windows", "syswow64")
-        else:
-            system = prefix.system32()
-        shutil.copyfile(dll, os.path.join(system, "msi.dll"))
+        shutil.copyfile(dll, os.path.join(prefix.system_folder(wine.exe_arch(dll)), "msi.dll"))
         self.write_script(script or {})
 
     def env(self, extra=None):
@@ -42,9 +38,6 @@ class StubMsi:
             env.update(extra)
         return env
 
-    def _unix(self, windows_path):
-        return self.prefix.drive_c(*windows_path[3:].split("\\"))
-
     def write_script(self, script):
         """Replaces the script with `script`, a dict of key to value (numbers are fine)."""
         lines = []
@@ -53,17 +46,17 @@ class StubMsi:
             if "=" in key or any(c in key + value for c in "\r\n"):
                 raise ValueError("cannot script %r=%r" % (key, value))
             lines.append("%s=%s\n" % (key, value))
-        with open(self._unix(SCRIPT), "w", encoding="utf-8", newline="") as f:
+        with open(self.prefix.unix_path(SCRIPT), "w", encoding="utf-8", newline="") as f:
             f.write("".join(lines))
 
     def clear_log(self):
-        path = self._unix(LOG)
+        path = self.prefix.unix_path(LOG)
         if os.path.exists(path):
             os.remove(path)
 
     def calls(self, fn=None):
         """Every logged line as a dict, in order; only those of function `fn` when given."""
-        path = self._unix(LOG)
+        path = self.prefix.unix_path(LOG)
         if not os.path.exists(path):
             return []
         with open(path, encoding="utf-8") as f:

@@ -10,49 +10,31 @@ stand-in's script.
 
 import os
 import shutil
-import tempfile
 import unittest
 
 import check_tool
 import stub_msi
 import wine
-from media_files import setup_ini, write
-
-PRODUCT = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F31}"
-INSTANCE = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F32}"
-VERSION = "2.5.1"
-
-# The package as the stand-in answers for it, so the inspection reaches the instance
-# description; setup-check takes the same identity from Setup.ini.
-PACKAGE_ANSWERS = {
-    "summary.7": "Intel;1033",
-    "summary.9": "{5D0C7A33-0000-4000-8000-000000000001}",
-    "property.ProductCode": PRODUCT,
-    "property.ProductVersion": VERSION,
-    "file.vorta.dll": VERSION,
-}
+from media import (INSTANCE, PACKAGE_ANSWERS, RU, UK, WINDOWS_7, crlf, installed,
+                   instances_ini, setup_ini, write)
 
 
 @unittest.skipUnless(check_tool.available(), check_tool.MISSING)
 class CheckMatchesSetupTest(unittest.TestCase):
-    def setUp(self):
-        self.host = tempfile.mkdtemp(prefix="setup-check-e2e-")
-        self.addCleanup(shutil.rmtree, self.host, True)
-
     def make_medium(self, folder, location="product.msi", major=6, instance=False):
         shutil.copy(wine.build_file("setup.exe"), folder)
         write(os.path.join(folder, "Setup.ini"),
-              setup_ini(PRODUCT, VERSION, location, major=major))
-        write(os.path.join(folder, "0x0409.ini"), "[0x0409]\n1150=Windows is too old\n")
-        write(os.path.join(folder, "0x0419.ini"), "[0x0419]\n1150=ru\n")
-        write(os.path.join(folder, "0x0422.ini"), "[0x0422]\n1150=uk\n")
+              setup_ini(dict(WINDOWS_7, MajorVer=major), location=location))
+        for language, text in (("0x0409", "Windows is too old"), ("0x0419", "ru"),
+                               ("0x0422", "uk")):
+            write(os.path.join(folder, language + ".ini"), crlf(["[%s]" % language,
+                                                                  "1150=" + text]))
         write(os.path.join(folder, *location.split("\\")), "package\n")
         for transform in ("1049.mst", "1058.mst"):
             write(os.path.join(folder, transform), "transform\n")
         if instance:
             package_folder = os.path.dirname(os.path.join(folder, *location.split("\\")))
-            write(os.path.join(package_folder, "setup.ini"),
-                  "[Instances]\ncount=1\n1=Inst2\n[Inst2]\nProductCode=%s\n" % INSTANCE)
+            write(os.path.join(package_folder, "setup.ini"), instances_ini())
 
     def run_cases(self, locale, cases):
         with wine.Prefix(locale=locale) as prefix:
@@ -77,9 +59,7 @@ class CheckMatchesSetupTest(unittest.TestCase):
                     self.assertEqual(checked[:3], real)
 
     def test_russian_machine(self):
-        installed_instance = {"product.%s.InstallLocation" % INSTANCE: "C:\\Program Files\\Vorta",
-                              "product.%s.VersionString" % INSTANCE: VERSION}
-        self.run_cases("ru_RU.UTF-8", [
+        self.run_cases(RU, [
             # arguments, medium layout, stand-in script (setup-check's profile follows it)
             ("", {}, {}),
             ("/x /S", {}, {}),
@@ -89,14 +69,14 @@ class CheckMatchesSetupTest(unittest.TestCase):
             ("/l uk", {}, {}),
             ("", {}, {"result.MsiInstallProductW": 1603}),
             ("/S", {}, {"result.MsiInstallProductW": 3010}),
-            ("", {"location": "pkg\\product.msi", "instance": True}, installed_instance),
+            ("", {"location": "pkg\\product.msi", "instance": True}, installed(INSTANCE)),
             ("/?", {}, {}),
             # Windows 11 required: refused on this machine, in both.
             ("", {"major": 11}, {}),
         ])
 
     def test_ukrainian_machine(self):
-        self.run_cases("uk_UA.UTF-8", [
+        self.run_cases(UK, [
             ("", {}, {}),
             ("/l ru", {}, {}),
             ("C=3", {}, {}),

@@ -11,36 +11,17 @@ limit. Where the run must be refused, the recording msi.dll shows that no instal
 started.
 """
 
-import itertools
 import os
 import random
 import re
-import shutil
 import unittest
 
 import msi_media
-import stub_msi
-import wine
+from media import PRODUCT, USAGE, VERSION, Medium, crlf, setup_ini, setup_ini_lines, write
 
-PRODUCT = "{2F6A9C13-7B4E-4D58-A0C1-3E5F7A9B1D2C}"
-RUN_TIMEOUT = 60
 BIG_RUN_TIMEOUT = 240
 
-USAGE_START = "Usage:  [/l <str>] [/S]"
 MALFORMED = re.compile(r"^(?P<path>.+), line (?P<line>\d+): (?P<problem>.+)$")
-
-
-def settings(cmdline="REBOOT=ReallySuppress", location="product.msi", extra_startup=()):
-    """Lines of a Setup.ini that accepts every Windows from 5.0 on."""
-    return ["[Startup]", "ProductCode=" + PRODUCT, "ProductVersion=2.5.1",
-            "PackageName=Package", "CmdLine=" + cmdline, *extra_startup,
-            "[Package]", "Location=" + location,
-            "[MsiVersion]", "3.1=Windows", "[Windows]", "Any=1",
-            "[Any]", "MajorVer=5", "MinorVer=0", "BuildNo=0"]
-
-
-def crlf(lines):
-    return "".join(line + "\r\n" for line in lines)
 
 
 def garbage(seed, size, exclude=b""):
@@ -49,57 +30,6 @@ def garbage(seed, size, exclude=b""):
     for b in exclude:
         data = data.replace(bytes([b]), b"\xa4")
     return data
-
-
-_prefixes = {}
-_numbers = itertools.count(1)
-
-
-def shared_prefix(kind):
-    """"stub": a prefix with the recording msi.dll; "real": Wine's own installer."""
-    if kind not in _prefixes:
-        prefix = wine.Prefix()
-        try:
-            _prefixes[kind] = (prefix, stub_msi.StubMsi(prefix) if kind == "stub" else None)
-        except BaseException:
-            prefix.close()
-            raise
-    return _prefixes[kind]
-
-
-def tearDownModule():
-    while _prefixes:
-        prefix, _stub = _prefixes.popitem()[1]
-        prefix.close()
-
-
-class Medium:
-    """setup.exe in a folder of its own on drive C, a stand-in package and the given files."""
-
-    def __init__(self, kind="stub", folder=None):
-        self.prefix, self.stub = shared_prefix(kind)
-        relative = folder or "hostile%d" % next(_numbers)
-        self.path = self.prefix.drive_c(*relative.split("\\"))
-        os.makedirs(self.path)
-        self.windows = "C:\\" + relative
-        self.exe = os.path.join(self.path, "setup.exe")
-        shutil.copyfile(wine.build_file("setup.exe"), self.exe)
-
-    def write(self, name, data):
-        if isinstance(data, str):
-            data = data.encode("utf-8")
-        with open(os.path.join(self.path, name), "wb") as f:
-            f.write(data)
-
-    def run(self, args="/S", exe_path=None, timeout=RUN_TIMEOUT, cwd=None):
-        line = '"%s"' % (exe_path or self.windows + "\\setup.exe")
-        if args:
-            line += " " + args
-        env = None
-        if self.stub:
-            self.stub.clear_log()
-            env = self.stub.env()
-        return self.prefix.run(self.exe, line, timeout=timeout, extra_env=env, cwd=cwd)
 
 
 class HostileMediaTest(unittest.TestCase):
@@ -118,9 +48,9 @@ class HostileMediaTest(unittest.TestCase):
             m = MALFORMED.match(first)
             self.assertTrue(m, first[:300])
             self.assertEqual(m.group("path"), medium.windows + "\\" + malformed_file)
-            self.assertTrue(rest.startswith(USAGE_START), rest[:300])
+            self.assertEqual(rest, USAGE)
         else:
-            self.assertTrue(out.startswith(USAGE_START), out[:300])
+            self.assertEqual(out, USAGE)
 
     def assertStarted(self, medium, result, package="product.msi"):
         """One installation of the package; its result (0 from the stand-in) is the exit code."""
@@ -134,7 +64,7 @@ class HostileMediaTest(unittest.TestCase):
 
 class GarbageTest(HostileMediaTest):
     def test_files_that_cannot_be_read_as_sections_refuse_the_start(self):
-        good = crlf(settings()).encode()
+        good = setup_ini().encode()
         no_bracket = garbage(1, 64 * 1024, exclude=b"[\x00\x1a")
         cases = [
             # name, Setup.ini, 0x0409.ini, the file named as malformed
@@ -148,11 +78,10 @@ class GarbageTest(HostileMediaTest):
              "Setup.ini"),
             ("only a mark and a Ctrl-Z", b"\xef\xbb\xbf\x1a[Startup]\r\n", None, "Setup.ini"),
         ]
-        for name, setup_ini, message_file, malformed in cases:
+        for name, settings, message_file, malformed in cases:
             with self.subTest(name):
                 medium = Medium()
-                medium.write("product.msi", b"stands in for the package")
-                medium.write("Setup.ini", setup_ini)
+                medium.write("Setup.ini", settings)
                 if message_file is not None:
                     medium.write("0x0409.ini", message_file)
                 for args in ("/S", ""):
@@ -164,10 +93,10 @@ class GarbageTest(HostileMediaTest):
 
 class EncodingTest(HostileMediaTest):
     def test_odd_encodings(self):
-        text = crlf(settings(cmdline="MARK=\u0416\u00e9"))
+        text = setup_ini(cmdline="MARK=\u0416\u00e9")
         utf16 = b"\xff\xfe" + text.encode("utf-16-le")
         # Invalid UTF-8 in a comment and in the value: replaced, not rejected.
-        bad_utf8 = b"\xef\xbb\xbf" + crlf(settings(cmdline="MARK=a\x01b")).encode().replace(
+        bad_utf8 = b"\xef\xbb\xbf" + crlf(setup_ini_lines(cmdline="MARK=a\x01b")).encode().replace(
             b"\x01", b"\xc3\x28\xff\xe2\x82") + b"; \xf0\x9f\xff\r\n"
         cases = [
             # name, Setup.ini bytes, expected installer command line (None: refused)
@@ -180,9 +109,8 @@ class EncodingTest(HostileMediaTest):
         for name, data, expected in cases:
             with self.subTest(name):
                 medium = Medium()
-                medium.write("product.msi", b"stands in for the package")
                 medium.write("Setup.ini", data)
-                result = medium.run()
+                result = medium.run("/S")
                 if expected is None:
                     # A file that cannot be opened reads as an empty document: no Windows
                     # version is accepted, and the start is refused.
@@ -199,7 +127,7 @@ class EncodingTest(HostileMediaTest):
                         self.assertRegex(cmdline, expected)
 
     def test_nul_and_ctrl_z_end_the_text(self):
-        lines = settings()
+        lines = setup_ini_lines()
         cut = lines.index("[MsiVersion]")
         before, after = crlf(lines[:cut]).encode(), crlf(lines[cut:]).encode()
         good = crlf(lines).encode()
@@ -218,9 +146,8 @@ class EncodingTest(HostileMediaTest):
         for name, data, starts in cases:
             with self.subTest(name):
                 medium = Medium()
-                medium.write("product.msi", b"stands in for the package")
                 medium.write("Setup.ini", data)
-                result = medium.run()
+                result = medium.run("/S")
                 if starts:
                     self.assertStarted(medium, result)
                 else:
@@ -230,49 +157,48 @@ class EncodingTest(HostileMediaTest):
 class SizeTest(HostileMediaTest):
     def test_a_50_mb_settings_file(self):
         medium = Medium()
-        medium.write("product.msi", b"stands in for the package")
         filler = ("; " + "x" * 97 + "\r\n").encode()
-        head = crlf(settings(cmdline="BIG=1")).encode() + b"[Filler]\r\n"
+        head = setup_ini(cmdline="BIG=1").encode() + b"[Filler]\r\n"
         data = head + filler * ((50 * 1024 * 1024 - len(head)) // len(filler) + 1)
         self.assertGreaterEqual(len(data), 50 * 1024 * 1024)
         medium.write("Setup.ini", data)
-        install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+        install = self.assertStarted(medium, medium.run("/S", timeout=BIG_RUN_TIMEOUT))
         self.assertEqual(install["cmdline"], " BIG=1")
 
         # The same size as keys in one section, the package section last.
-        lines = settings(cmdline="BIG=2")
+        lines = setup_ini_lines(cmdline="BIG=2")
         cut = lines.index("[Package]")
         keys = b"".join(b"k%07d=%s\r\n" % (i, b"v" * 88) for i in range(530 * 1024))
         data = (crlf(lines[:cut]).encode() + b"[Filler]\r\n" + keys +
                 crlf(lines[cut:]).encode())
         self.assertGreaterEqual(len(data), 50 * 1024 * 1024)
         medium.write("Setup.ini", data)
-        install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+        install = self.assertStarted(medium, medium.run("/S", timeout=BIG_RUN_TIMEOUT))
         self.assertEqual(install["cmdline"], " BIG=2")
 
     def test_lines_of_a_megabyte(self):
         value = "V" * (1024 * 1024)
+        lines = setup_ini_lines()
+        startup = lines.index("[Package]")
         cases = [
             # A value of 1 MB reaches the installer whole.
-            ("value", crlf(settings(cmdline="LONG=" + value)), " LONG=" + value),
+            ("value", setup_ini(cmdline="LONG=" + value), " LONG=" + value),
             # A comment, a section name and a key of 1 MB are read and passed over.
-            ("comment", crlf(settings()[:5] + ["; " + value] + settings()[5:]), " "),
-            ("section name", crlf(settings() + ["[" + value + "]", "k=v"]), " "),
-            ("key", crlf(settings()[:5] + [value + "=1"] + settings()[5:]), " "),
+            ("comment", crlf(lines[:startup] + ["; " + value] + lines[startup:]), " "),
+            ("section name", crlf(lines + ["[" + value + "]", "k=v"]), " "),
+            ("key", crlf(lines[:startup] + [value + "=1"] + lines[startup:]), " "),
         ]
         for name, text, expected in cases:
             with self.subTest(name):
                 medium = Medium()
-                medium.write("product.msi", b"stands in for the package")
-                medium.write("Setup.ini", text)
-                install = self.assertStarted(medium, medium.run(timeout=BIG_RUN_TIMEOUT))
+                medium.write("Setup.ini", text, "utf-8")
+                install = self.assertStarted(medium, medium.run("/S", timeout=BIG_RUN_TIMEOUT))
                 self.assertEqual(install["cmdline"].replace("REBOOT=ReallySuppress", "", 1),
                                  expected)
 
     def test_a_32000_character_command_line(self):
         medium = Medium()
-        medium.write("product.msi", b"stands in for the package")
-        medium.write("Setup.ini", crlf(settings(cmdline="")))
+        medium.write("Setup.ini", setup_ini(cmdline=""), "utf-8")
         prefix_len = len('"%s\\setup.exe" /S' % medium.windows)
         props = []
         length = prefix_len
@@ -296,31 +222,28 @@ class SizeTest(HostileMediaTest):
 class FileKindTest(HostileMediaTest):
     def test_settings_and_message_files_that_are_folders(self):
         medium = Medium()
-        medium.write("product.msi", b"stands in for the package")
-        medium.write("Setup.ini", crlf(settings()))
+        medium.write("Setup.ini", setup_ini(), "utf-8")
         os.makedirs(os.path.join(medium.path, "0x0409.ini"))
         # A message file that cannot be read leaves the messages empty; the start goes on.
-        self.assertStarted(medium, medium.run())
+        self.assertStarted(medium, medium.run("/S"))
 
         medium = Medium()
-        medium.write("product.msi", b"stands in for the package")
         os.makedirs(os.path.join(medium.path, "Setup.ini"))
         # Setup.ini is found but cannot be read: an empty document accepts no Windows.
-        self.assertRefused(medium, medium.run())
+        self.assertRefused(medium, medium.run("/S"))
 
 
 class PathTest(HostileMediaTest):
     def test_non_ascii_folder_and_package_with_the_real_installer(self):
         folder = "\u041c\u0435\u0434\u0438\u0430 \u00f1 \u5b89\u88c5"
         package_name = "\u043f\u0430\u043a\u0435\u0442 \u00e9.msi"
-        medium = Medium(kind="real", folder=folder)
+        medium = Medium(stub=False, folder=folder)
         # Built under an ASCII name and then renamed: wixl itself fails on such paths.
         package = msi_media.build_package(medium.prefix.drive_c("pkgbuild"), "product",
-                                          PRODUCT, "2.5.1")
+                                          PRODUCT, VERSION)
         os.rename(package.path, os.path.join(medium.path, package_name))
-        medium.write("Setup.ini", b"\xef\xbb\xbf" + crlf(settings(location=package_name))
-                     .encode())
-        result = medium.run()
+        medium.write("Setup.ini", setup_ini(location=package_name))
+        result = medium.run("/S")
         self.assertNoCrash(result)
         self.assertEqual(result.code, 0, result.stdout_text[:300])
         recorded = msi_media.read_recorded(medium.prefix, "HKLM\\Software\\" +
@@ -336,17 +259,14 @@ class PathTest(HostileMediaTest):
         parts = ["deep%02d_%s" % (i, "d" * 40) for i in range(6)]
         name = "p" * 40 + ".msi"
         medium = Medium()
-        deep = os.path.join(medium.path, *parts)
-        os.makedirs(deep)
-        with open(os.path.join(deep, name), "wb") as f:
-            f.write(b"stands in for the package")
+        write(os.path.join(medium.path, *parts, name), b"stands in for the package")
         relative = "\\".join(parts + [name])
         full = medium.windows + "\\" + relative
         self.assertGreater(len(full), 260)
         for location in (relative, full, "\\\\?\\" + full):
             with self.subTest(location=location[:8]):
-                medium.write("Setup.ini", crlf(settings(location=location)))
-                result = medium.run()
+                medium.write("Setup.ini", setup_ini(location=location), "utf-8")
+                result = medium.run("/S")
                 self.assertNoCrash(result)
                 self.assertEqual(result.code, 0)
                 installs = medium.stub.calls("MsiInstallProductW")
@@ -361,8 +281,8 @@ class PackageTest(HostileMediaTest):
         cases = [("missing", None), ("text file", b"this is not a package\r\n" * 40)]
         for name, content in cases:
             with self.subTest(name):
-                medium = Medium(kind="real")
-                medium.write("Setup.ini", crlf(settings()))
+                medium = Medium(stub=False, package=None)
+                medium.write("Setup.ini", setup_ini(), "utf-8")
                 if content is not None:
                     medium.write("product.msi", content)
                 silent = medium.run("/S")

@@ -8,67 +8,56 @@ Wine (it answers 1626); test_install_recorded covers them.
 """
 
 import os
-import shutil
-import subprocess
-import time
 import unittest
 
-import media_files
+import media
 import msi_media
 import wine
 
-VERSION = "2.5.1"
 RECORD = ("LANGMARK", "INSTANCEMARK", "COUNTRY", "A", "B")
-UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 
 
 def product_code(n):
     return "{7F2E4B10-9C3D-4A56-8E71-0D5B3C2A%04X}" % n
 
 
-class Medium:
-    """A folder of drive C with the launcher, Setup.ini and a package of its own product,
-    plus the Russian and Ukrainian transforms of that package beside it."""
+class Medium(media.Medium):
+    """The launcher and Setup.ini in a folder of drive C, with a real package of a product of
+    its own beside them (or in `subfolder`) and the Russian and Ukrainian transforms of that
+    package beside both."""
 
     def __init__(self, prefix, name, number, subfolder=None, languages=("1049", "1058")):
-        self.prefix = prefix
-        self.folder = prefix.drive_c(name)
+        super().__init__(prefix=prefix, folder=name, package=None)
         self.product = product_code(number)
-        package_folder = os.path.join(self.folder, subfolder) if subfolder else self.folder
-        os.makedirs(package_folder, exist_ok=True)
-        shutil.copy(wine.build_file("setup.exe"), self.folder)
+        package_folder = os.path.join(self.path, subfolder) if subfolder else self.path
         # A package name of its own, so each product installs into a folder of its own.
         stem = "vorta-" + name
         location = "%s\\%s.msi" % (subfolder, stem) if subfolder else stem + ".msi"
-        media_files.write(os.path.join(self.folder, "Setup.ini"),
-                          media_files.setup_ini(self.product, VERSION, location))
-        self.package = msi_media.build_package(package_folder, stem, self.product, VERSION,
-                                               record=RECORD, registry_key="VortaReal\\" + name)
+        self.write("Setup.ini", media.setup_ini(product=self.product, location=location,
+                                                cmdline="A=1"), "utf-8")
+        self.package = msi_media.build_package(package_folder, stem, self.product,
+                                               media.VERSION, record=RECORD,
+                                               registry_key="VortaReal\\" + name)
         marks = {"1049": "ru", "1058": "uk"}
         for language in languages:
             # Beside the launcher, where it looks; beside the package, where the installer does.
-            for folder in {self.folder, package_folder}:
+            for folder in {self.path, package_folder}:
                 self.package.transform(os.path.join(folder, language + ".mst"),
                                        {"LANGMARK": marks[language]})
 
     @property
     def install_dir(self):
-        return self.prefix.drive_c("Program Files (x86)", "Vorta " + self.package.file_name[:-4])
+        return os.path.join(self.prefix.program_files(self.package.arch),
+                            "Vorta " + self.package.file_name[:-4])
 
     def launch(self, arguments):
-        line = '"%s\\setup.exe"' % self.prefix.windows_path(self.folder)
-        if arguments:
-            line += " " + arguments
-        return self.prefix.run(os.path.join(self.folder, "setup.exe"), line, timeout=180)
+        return self.run(arguments, timeout=180)
 
     def received(self):
         return self.package.read(self.prefix)
 
     def registered(self):
-        """Whether the Windows Installer lists the product (in the 32-bit registry view)."""
-        _code, out = msi_media.run_wine(self.prefix, ["reg", "query", UNINSTALL + self.product,
-                                                      "/reg:32"])
-        return "DisplayName" in out
+        return self.package.registered(self.prefix)
 
 
 class PrefixCase(unittest.TestCase):
@@ -148,7 +137,7 @@ class InstallAndRemoveTest(PrefixCase):
 
     def test_installed_instance_gets_the_transform_stored_in_the_package(self):
         instance = msi_media.build_package(self.prefix.drive_c("instance"), "instance",
-                                           product_code(0x10), VERSION)
+                                           product_code(0x10), media.VERSION)
         self.assertEqual(msi_media.msiexec(
             self.prefix, ["/i", self.prefix.windows_path(instance.path), "/qn"]), 0)
         cases = [
@@ -163,17 +152,15 @@ class InstallAndRemoveTest(PrefixCase):
                 mst = medium.package.transform(os.path.join(self.prefix.root, name + ".mst"),
                                                {"INSTANCEMARK": "inst2"})
                 msi_media.embed_transform(medium.package.path, mst, "Inst2.mst")
-                with open(os.path.join(medium.folder, "pkg", "setup.ini"), "w",
-                          newline="\r\n") as f:
-                    f.write("[Instances]\ncount=1\n1=Inst2\n[Inst2]\nProductCode=%s\n"
-                            % instance.product_code)
+                media.write(os.path.join(medium.path, "pkg", "setup.ini"),
+                            media.instances_ini(instance.product_code))
                 result = medium.launch(arguments)
                 self.assert_installed(medium, result, {"INSTANCEMARK": "inst2",
                                                        "LANGMARK": language}, arguments)
 
 
 class UkrainianUserTest(PrefixCase):
-    LOCALE = "uk_UA.UTF-8"
+    LOCALE = media.UK
 
     def test_ukraine_rule(self):
         cases = [
@@ -192,42 +179,15 @@ class UkrainianUserTest(PrefixCase):
 class RussianUserInUkraineTest(PrefixCase):
     """A Russian-language user whose regional settings alone say Ukraine."""
 
-    LOCALE = "ru_RU.UTF-8"
-
-    def region(self, full_key):
-        """{name: data} of the string values of `full_key`, through an export: reg.exe
-        prints in the console code page, where the hryvnia sign is lost."""
-        path = os.path.join(self.prefix.root, "export.reg")
-        if os.path.exists(path):
-            os.remove(path)
-        self.prefix.wine(["regedit", "/E", path, full_key])
-        if not os.path.exists(path):
-            return {}
-        with open(path, "rb") as f:
-            lines = f.read().decode("utf-16").splitlines()
-        values, inside = {}, False
-        for line in lines:
-            if line.startswith("["):
-                inside = line == "[%s]" % full_key
-            elif inside and line.startswith('"') and '"="' in line:
-                name, data = line[1:-1].split('"="', 1)
-                values[name] = data
-        return values
+    LOCALE = media.RU
 
     def set_region(self, key, values):
-        """Imports `values` under HKCU\\Control Panel\\International\\`key` and waits until
-        they read back: the prefix's first processes may still be rewriting the locale's
-        values when an import lands."""
-        full = "HKEY_CURRENT_USER\\Control Panel\\International" + ("\\" + key if key else "")
-        text = "Windows Registry Editor Version 5.00\n\n[%s]\n" % full
-        text += "".join('"%s"="%s"\n' % item for item in values.items())
-        for _attempt in range(5):
-            self.prefix.import_reg(text)
-            now = self.region(full)
-            if all(now.get(k) == v for k, v in values.items()):
-                return
-            time.sleep(1)
-        self.fail("the region settings %s did not stick: %s" % (values, now))
+        """Gives the user's region settings (HKCU\\Control Panel\\International, or its
+        subkey `key`) the string values `values`, and checks that programs see them."""
+        full = "Control Panel\\International" + ("\\" + key if key else "")
+        self.prefix.set_user_values(full, values)
+        seen = self.prefix.user_values(full)
+        self.assertEqual({name: seen.get(name) for name in values}, values)
 
     def test_two_signs_make_ukraine_one_does_not(self):
         steps = [
@@ -235,9 +195,6 @@ class RussianUserInUkraineTest(PrefixCase):
             ("geographic location Ukraine", ("Geo", {"Nation": "241", "Name": "UA"}), "ru", ""),
             ("and the hryvnia as currency", ("", {"sCurrency": "\u20b4"}), "uk", "UA"),
         ]
-        # Settle the prefix first, so nothing rewrites the values after they are set.
-        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
         for number, (case, (key, values), language, country) in enumerate(steps, 0x30):
             with self.subTest(settings=case):
                 self.set_region(key, values)
@@ -255,8 +212,6 @@ class RussianUserWithUkrainianCountrySettingTest(RussianUserInUkraineTest):
     test_two_signs_make_ukraine_one_does_not = None
 
     def test_country_setting_alone_is_one_sign(self):
-        self.prefix.wine(["reg", "query", "HKCU\\Control Panel\\International"])
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=self.prefix.env(), timeout=60)
         self.set_region("", {"iCountry": "380"})
         medium = Medium(self.prefix, "ruc", 0x40)
         result = medium.launch("/S")

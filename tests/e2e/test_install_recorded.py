@@ -18,33 +18,14 @@ import unittest
 import check_tool
 import stub_msi
 import wine
-from media_files import setup_ini, write
-
-PRODUCT = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F31}"
-INSTANCE = "{3A9C61D2-7B4E-4F08-9D15-C2E8A0B47F32}"
-VERSION = "2.5.1"
-LOCALE = "ru_RU.UTF-8"
-
-# Answers that let the inspection read the whole package (product code, version and key
-# file) and so go on to the instance description beside it.
-PACKAGE_ANSWERS = {
-    "summary.7": "Intel;1033",
-    "summary.9": "{5D0C7A33-0000-4000-8000-000000000001}",
-    "property.ProductCode": PRODUCT,
-    "property.ProductVersion": VERSION,
-    "file.vorta.dll": "1.2.3.4",
-}
-
-
-def installed(code, version):
-    return {"product.%s.InstallLocation" % code: "C:\\Program Files\\Vorta",
-            "product.%s.VersionString" % code: version}
+from media import (INSTANCE, PACKAGE_ANSWERS, PRODUCT, RU, UK, instances_ini, installed,
+                   setup_ini, write)
 
 
 class RecordedInstallTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.prefix = wine.Prefix(locale=LOCALE)
+        cls.prefix = wine.Prefix(locale=RU)
         cls.stub = stub_msi.StubMsi(cls.prefix)
         # C:\media: the medium of the examples, package beside the launcher.
         cls.media = cls.medium("media", cmdline="A=1", transforms=("1049.mst",))
@@ -53,8 +34,7 @@ class RecordedInstallTest(unittest.TestCase):
         # C:\inst: the package in a folder of its own, with the description of an instance.
         cls.inst = cls.medium("inst", cmdline="A=1", location="pkg\\product.msi",
                               transforms=("1049.mst",))
-        write(os.path.join(cls.inst, "pkg", "setup.ini"),
-              "[Instances]\ncount=1\n1=Inst2\n[Inst2]\nProductCode=%s\n" % INSTANCE)
+        write(os.path.join(cls.inst, "pkg", "setup.ini"), instances_ini())
         # C:\ itself: the launcher at the root of a drive.
         cls.root = cls.medium("", cmdline="A=1", transforms=("1049.mst",))
 
@@ -67,8 +47,7 @@ class RecordedInstallTest(unittest.TestCase):
         folder = cls.prefix.drive_c(name) if name else cls.prefix.drive_c()
         os.makedirs(folder, exist_ok=True)
         shutil.copy(wine.build_file("setup.exe"), folder)
-        write(os.path.join(folder, "Setup.ini"),
-              setup_ini(PRODUCT, VERSION, location, cmdline=cmdline))
+        write(os.path.join(folder, "Setup.ini"), setup_ini(location=location, cmdline=cmdline))
         # The stand-in opens any existing file as a package and never reads it.
         write(os.path.join(folder, *location.split("\\")), "package\n")
         for name in transforms:
@@ -85,7 +64,7 @@ class RecordedInstallTest(unittest.TestCase):
         env = self.stub.env({"LC_ALL": locale} if locale else None)
         result = self.prefix.run(os.path.join(folder, exe), line, extra_env=env, timeout=60)
         calls = self.stub.calls()
-        self.assert_check_agrees(folder, exe, line, arguments, script or {}, locale or LOCALE,
+        self.assert_check_agrees(folder, exe, line, arguments, script or {}, locale or RU,
                                  result, calls)
         return result, calls
 
@@ -199,10 +178,9 @@ class RecordedInstallTest(unittest.TestCase):
             ("nothing", "", None, "TRANSFORMS=1049.mst A=1"),
         ]
         products = {
-            "instance": installed(INSTANCE, VERSION),
+            "instance": installed(INSTANCE),
             "instance in 2.6": installed(INSTANCE, "2.6.0"),
-            "product and instance": dict(installed(PRODUCT, VERSION),
-                                         **installed(INSTANCE, VERSION)),
+            "product and instance": dict(installed(PRODUCT), **installed(INSTANCE)),
             "nothing": {},
         }
         for state, arguments, change, expected in cases:
@@ -237,9 +215,9 @@ class RecordedInstallTest(unittest.TestCase):
         ]
         for arguments, expected in cases:
             with self.subTest(arguments=arguments):
-                _result, calls = self.launch(self.media, arguments, locale="uk_UA.UTF-8")
+                _result, calls = self.launch(self.media, arguments, locale=UK)
                 self.assertEqual(self.install_call(calls, arguments)["cmdline"], expected)
-        _result, calls = self.launch(self.bare, "", locale="uk_UA.UTF-8")
+        _result, calls = self.launch(self.bare, "", locale=UK)
         self.assertEqual(self.install_call(calls, "bare")["cmdline"], " COUNTRY=UA")
 
     def test_log_request(self):

@@ -6,17 +6,15 @@ system folder even when a fake msi.dll lies beside the program."""
 import os
 import shutil
 import subprocess
-import tempfile
-import time
 import unittest
 
 import msi_media
 import wine
+from media import PLANTED_OVERRIDES
 
 PRODUCT = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F60}"
 OTHER = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F61}"
 INSTANCE = "{8E0B5D32-6C1E-4D5A-9B3F-2A7C1D4E5F62}"
-PLANTED_OVERRIDES = "msi=n,b;mscoree,mshtml="
 
 
 def probe_path():
@@ -31,17 +29,11 @@ class InstallerTest(unittest.TestCase):
         os.makedirs(self.media)
 
     def probe(self, args, exe=None, extra_env=None, cwd=None):
-        """Runs the probe; (exit code, {key: value}). Output goes through a file: Wine's
-        service processes inherit a pipe and would keep it open for seconds."""
-        with tempfile.TemporaryFile() as out:
-            proc = subprocess.run([wine.loader(self.prefix.arch), exe or probe_path()] + args,
-                                  env=self.prefix.env(extra_env), cwd=cwd or self.media,
-                                  stdin=subprocess.DEVNULL, stdout=out,
-                                  stderr=subprocess.DEVNULL, timeout=180)
-            out.seek(0)
-            text = out.read().decode("utf-8", errors="replace")
-        values = dict(line.split("=", 1) for line in text.splitlines() if "=" in line)
-        return proc.returncode, values
+        """Runs the probe; (exit code, {key: value})."""
+        proc = self.prefix.wine([exe or probe_path()] + args, timeout=180, extra_env=extra_env,
+                                cwd=cwd or self.media)
+        text = proc.stdout.decode("utf-8", errors="replace")
+        return proc.returncode, dict(line.split("=", 1) for line in text.splitlines() if "=" in line)
 
     def package(self, name, product=PRODUCT, version="2.5.1.300", **kwargs):
         pkg = msi_media.build_package(self.media, name, product, version, **kwargs)
@@ -143,6 +135,7 @@ class InstallerTest(unittest.TestCase):
         shutil.copy(probe_path(), exe)
         shutil.copy(wine.build_file("planted_msi.dll"), os.path.join(folder, "msi.dll"))
         marker = os.path.join(folder, "planted_msi_loaded.txt")
+        system_msi = self.prefix.windows_path(os.path.join(self.prefix.system_folder(), "msi.dll"))
         _pkg, path = self.package("product")
         env = {"WINEDLLOVERRIDES": PLANTED_OVERRIDES}
 
@@ -157,7 +150,7 @@ class InstallerTest(unittest.TestCase):
                 self.assertFalse(os.path.exists(marker),
                                  "planted msi.dll loaded by %s %s" % (args[0], protection))
                 if args[0] == "loaded":
-                    self.assertEqual(out["path"].lower(), "c:\\windows\\system32\\msi.dll")
+                    self.assertEqual(out["path"].lower(), system_msi.lower())
                     self.assertEqual(out["bound"], "18")
                 if args[0] == "runtime":
                     self.assertRegex(out["version"], r"^\d+\.\d+\.\d+\.\d+$")

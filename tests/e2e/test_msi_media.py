@@ -16,7 +16,6 @@ import wine
 PRODUCT = "{5E0C1D2A-7A4B-4C1E-9C55-2B8E4A0F1001}"
 INSTANCE = "{5E0C1D2A-7A4B-4C1E-9C55-2B8E4A0F1002}"
 UPGRADE = "{5E0C1D2A-7A4B-4C1E-9C55-2B8E4A0F10FF}"
-UNINSTALL = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
 TIMEOUT = 120
 
 
@@ -155,9 +154,7 @@ class InstallTest(unittest.TestCase):
         return msi_media.msiexec(self.prefix, list(args) + ["/qn"], cwd=folder, timeout=TIMEOUT)
 
     def registered(self, product_code):
-        code, _ = msi_media.run_wine(self.prefix, ["reg", "query", UNINSTALL + product_code,
-                                                   self.pkg.reg_view()])
-        return code == 0
+        return msi_media.registered(self.prefix, product_code, self.pkg.arch)
 
     def test_package_records_what_it_received(self):
         folder = self.pkg.folder

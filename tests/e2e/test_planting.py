@@ -9,24 +9,15 @@ folder as soon as anything loads it.
 
 import os
 import shutil
-import subprocess
-import tempfile
 import unittest
 
 import msi_media
 import wine
+from media import PLANTED_OVERRIDES, PRODUCT, setup_ini, write
 
-PRODUCT = "{4B7E2C19-5A3D-4E8F-9C61-0D2E3F4A5B6C}"
-PLANTED_OVERRIDES = "msi=n,b;mscoree,mshtml="
 MARKER = "planted_msi_loaded.txt"
+VERSION = "3.0.0.1"  # all four parts go through the installed-product query
 RUN_TIMEOUT = 120
-
-SETUP_INI = "\r\n".join([
-    "[Startup]", "ProductCode=" + PRODUCT, "ProductVersion=3.0.0.1", "PackageName=Package",
-    "CmdLine=REBOOT=ReallySuppress",
-    "[Package]", "Location=product.msi",
-    "[MsiVersion]", "3.1=Windows", "[Windows]", "Any=1",
-    "[Any]", "MajorVer=5", "MinorVer=0", "BuildNo=0", ""])
 
 
 class PlantedMsiDll(unittest.TestCase):
@@ -39,9 +30,8 @@ class PlantedMsiDll(unittest.TestCase):
         os.makedirs(self.work)
         self.exe = os.path.join(self.media, "setup.exe")
         shutil.copy(wine.build_file("setup.exe"), self.exe)
-        with open(os.path.join(self.media, "Setup.ini"), "w", newline="") as f:
-            f.write(SETUP_INI)
-        self.package = msi_media.build_package(self.media, "product", PRODUCT, "3.0.0.1")
+        write(os.path.join(self.media, "Setup.ini"), setup_ini(version=VERSION))
+        self.package = msi_media.build_package(self.media, "product", PRODUCT, VERSION)
         for folder in (self.media, self.work):
             shutil.copy(wine.build_file("planted_msi.dll"), os.path.join(folder, "msi.dll"))
 
@@ -74,11 +64,8 @@ class PlantedMsiDll(unittest.TestCase):
         # that asks for "msi.dll" by name gets it, and the marker appears.
         probe = os.path.join(self.media, "installer_probe.exe")
         shutil.copy(wine.build_file("installer_probe.exe"), probe)
-        with tempfile.TemporaryFile() as out:
-            subprocess.run([wine.loader(self.prefix.arch), probe, "loadbare"],
-                           env=self.prefix.env({"WINEDLLOVERRIDES": PLANTED_OVERRIDES}),
-                           cwd=self.work, stdin=subprocess.DEVNULL, stdout=out,
-                           stderr=subprocess.DEVNULL, timeout=RUN_TIMEOUT)
+        self.prefix.wine([probe, "loadbare"], timeout=RUN_TIMEOUT, cwd=self.work,
+                         extra_env={"WINEDLLOVERRIDES": PLANTED_OVERRIDES})
         self.assertEqual(self.markers(), [os.path.join(self.media, MARKER)])
 
 

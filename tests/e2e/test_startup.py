@@ -10,32 +10,15 @@ Prefixes are shared: one per Windows version and locale, made on first use and k
 whole module. Each test works in a medium folder of its own.
 """
 
-import itertools
 import os
 import shutil
 import unittest
 
-import stub_msi
 import wine
-
-EN = "en_US.UTF-8"
-RU = "ru_RU.UTF-8"
-
-USAGE = (
-    "Usage:  [/l <str>] [/S] [/a] [/x] [/instance <str>] [/debuglog <str>] [/?] [input params...]\n"
-    "/l:<str>       \tlanguage\n"
-    "/S             \tSilent\n"
-    "/a             \tadmin install\n"
-    "/x             \tuninstall\n"
-    "/instance:<str>\tinstance\n"
-    "/debuglog:<str>\tdebuglog\n"
-    "/?             \tUsage\n"
-)
+from media import EN, PRODUCT, RU, USAGE, Medium, setup_ini, shared_prefix
 
 MB_ICONINFORMATION = 0x40
 MB_ICONERROR = 0x10
-
-PRODUCT = "{5D0C7E21-8A3B-4F6C-9E10-7A8B9C0D1E2F}"
 
 TOO_OLD_EN = "This product needs a newer version of Windows."
 TOO_OLD_RU = "Для установки нужна более новая версия Windows."
@@ -44,85 +27,6 @@ TOO_OLD_RU_SHARED = "Эта версия Windows не подходит (из о�
 # Windows 10 RTM; what a win10 prefix must pass.
 WIN10_RTM = {"MajorVer": 10, "MinorVer": 0, "BuildNo": 10240}
 NEVER = {"MajorVer": 99, "MinorVer": 0, "BuildNo": 0}
-
-
-def settings(*entries, cmdline="REBOOT=ReallySuppress"):
-    """A Setup.ini accepting each entry (a dict of MajorVer, MinorVer, BuildNo, ServicePack),
-    CR LF as Windows editors write it."""
-    lines = ["[Startup]", "ProductCode=" + PRODUCT, "ProductVersion=2.5.1",
-             "PackageName=Package", "CmdLine=" + cmdline,
-             "[Package]", "Location=product.msi",
-             "[MsiVersion]", "3.1=Windows", "[Windows]"]
-    lines += ["OS%d=1" % i for i in range(len(entries))]
-    for i, entry in enumerate(entries):
-        lines.append("[OS%d]" % i)
-        lines += ["%s=%s" % item for item in entry.items()]
-    return "\r\n".join(lines) + "\r\n"
-
-
-_prefixes = {}
-
-
-def shared_prefix(windows_version="win10", locale=EN):
-    """(prefix, stub) for this Windows version and locale, with the recording msi.dll."""
-    key = (windows_version, locale)
-    if key not in _prefixes:
-        prefix = wine.Prefix(locale=locale, windows_version=windows_version)
-        try:
-            _prefixes[key] = (prefix, stub_msi.StubMsi(prefix))
-        except BaseException:
-            prefix.close()
-            raise
-    return _prefixes[key]
-
-
-def tearDownModule():
-    while _prefixes:
-        prefix, _stub = _prefixes.popitem()[1]
-        prefix.close()
-
-
-_folder_numbers = itertools.count(1)
-
-
-class Medium:
-    """A folder on drive C with setup.exe, a dummy package (the stand-in only checks that it
-    exists) and whatever files a test writes."""
-
-    def __init__(self, windows_version="win10", locale=EN, folder=None, exe=None):
-        self.prefix, self.stub = shared_prefix(windows_version, locale)
-        folder = folder or "media%d" % next(_folder_numbers)
-        self.path = self.prefix.drive_c(folder)
-        os.makedirs(self.path)
-        self.windows = "C:\\" + folder
-        self.exe = os.path.join(self.path, "setup.exe")
-        shutil.copyfile(exe or wine.build_file("setup.exe"), self.exe)
-        self.write_bytes("product.msi", b"stands in for the package")
-
-    def write_bytes(self, name, data):
-        with open(os.path.join(self.path, name), "wb") as f:
-            f.write(data)
-
-    def write(self, name, text, encoding="utf-8-sig"):
-        """A text file; utf-8-sig writes UTF-8 with a byte-order mark, utf-16 UTF-16LE with
-        one (Python writes the platform's order, little-endian here)."""
-        if encoding == "utf-16":
-            data = b"\xff\xfe" + text.encode("utf-16-le")
-        else:
-            data = text.encode(encoding)
-        self.write_bytes(name, data)
-
-    def remove(self, name):
-        os.remove(os.path.join(self.path, name))
-
-    def command_line(self, args=""):
-        return '"%s\\setup.exe"%s' % (self.windows, " " + args if args else "")
-
-    def run(self, args="", script=None):
-        self.stub.clear_log()
-        self.stub.write_script(script or {})
-        return self.prefix.run(self.exe, self.command_line(args), timeout=60,
-                               extra_env=self.stub.env())
 
 
 def lf(data):
@@ -161,7 +65,7 @@ class UsageTest(StartupTest):
 
     def test_question_mark_shows_the_usage_box(self):
         medium = Medium()
-        medium.write("Setup.ini", settings(WIN10_RTM))
+        medium.write("Setup.ini", setup_ini(WIN10_RTM))
         medium.write("0x0409.ini", "[0x0409]\r\n1150=%s\r\n" % TOO_OLD_EN)
         # The box is asked for, so a silent run shows it as well.
         for args in ["/?", "-?", "/S /?", "/? /S"]:
@@ -264,7 +168,7 @@ class WindowsRequirementTest(StartupTest):
         medium.write("0x0409.ini", self.MESSAGES)
         for entries, accepted in cases:
             with self.subTest(windows=windows_version, entries=entries):
-                medium.write("Setup.ini", settings(*entries))
+                medium.write("Setup.ini", setup_ini(*entries))
                 result = medium.run()
                 if accepted:
                     self.assertInstalled(medium, result)
@@ -296,12 +200,12 @@ class WindowsRequirementTest(StartupTest):
         ])
 
     def test_windows_xp(self):
-        medium = self.check("winxp64", [
+        medium = self.check("winxp", [
             ([WIN10_RTM], False),
             ([{"MajorVer": 6, "MinorVer": 0, "BuildNo": 6000}], False),
             ([{"MajorVer": 5, "MinorVer": 1, "BuildNo": 2600}], True),
         ])
-        medium.write("Setup.ini", settings(WIN10_RTM))
+        medium.write("Setup.ini", setup_ini(WIN10_RTM))
         with self.subTest("silent"):
             self.assertRefused(medium, medium.run("/S"))
         with self.subTest("usage asked for on a Windows that is too old"):
@@ -312,7 +216,7 @@ class WindowsRequirementTest(StartupTest):
         medium = Medium()
         medium.write("0x0409.ini", self.MESSAGES)
         refused = [self.too_old_box(TOO_OLD_EN)]
-        base = settings(WIN10_RTM)
+        base = setup_ini(WIN10_RTM)
         cases = [
             # Only the value 1 accepts a version.
             ("value other than 1", base.replace("OS0=1", "OS0=yes")),
@@ -339,13 +243,13 @@ class WindowsRequirementTest(StartupTest):
         blind = Medium("win10", exe=blind_exe)
         for medium in (real, blind):
             medium.write("0x0409.ini", self.MESSAGES)
-            medium.write("Setup.ini", settings(WIN10_RTM))
+            medium.write("Setup.ini", setup_ini(WIN10_RTM))
         self.assertInstalled(real, real.run())
         # Told 6.2.9200 now, as Windows 8.1 and 10 tell a program without the entries.
         self.assertRefused(blind, blind.run(), boxes=[self.too_old_box(TOO_OLD_EN)])
-        blind.write("Setup.ini", settings({"MajorVer": 6, "MinorVer": 2, "BuildNo": 9200}))
+        blind.write("Setup.ini", setup_ini({"MajorVer": 6, "MinorVer": 2, "BuildNo": 9200}))
         self.assertInstalled(blind, blind.run())
-        blind.write("Setup.ini", settings({"MajorVer": 6, "MinorVer": 3, "BuildNo": 9600}))
+        blind.write("Setup.ini", setup_ini({"MajorVer": 6, "MinorVer": 3, "BuildNo": 9600}))
         self.assertRefused(blind, blind.run(), boxes=[self.too_old_box(TOO_OLD_EN)])
 
 
@@ -355,7 +259,7 @@ class LanguageTest(StartupTest):
 
     def medium(self, locale):
         medium = Medium(locale=locale)
-        medium.write("Setup.ini", settings(NEVER))
+        medium.write("Setup.ini", setup_ini(NEVER))
         return medium
 
     def test_language_of_the_user_and_of_the_option(self):
@@ -397,7 +301,7 @@ class LanguageTest(StartupTest):
                      % (TOO_OLD_EN, TOO_OLD_RU_SHARED), "utf-16")
         self.assertRefused(medium, medium.run(), boxes=[self.too_old_box(TOO_OLD_RU_SHARED)])
         # The stand-in answers in this prefix too, so the empty logs above mean something.
-        medium.write("Setup.ini", settings(WIN10_RTM))
+        medium.write("Setup.ini", setup_ini(WIN10_RTM))
         self.assertInstalled(medium, medium.run())
 
 
@@ -428,7 +332,7 @@ class MalformedFileTest(StartupTest):
 
     def test_message_file_without_header(self):
         medium = Medium()
-        medium.write("Setup.ini", settings(NEVER))
+        medium.write("Setup.ini", setup_ini(NEVER))
         medium.write("0x0409.ini", "; messages\r\n1150=%s\r\n" % TOO_OLD_EN, "utf-16")
         self.check(medium, "0x0409.ini", 2, self.NO_HEADER)
 

@@ -86,7 +86,8 @@ class StubMsiTest(unittest.TestCase):
                 self.assertEqual(code, expected)
                 # The stand-in, not Wine's own library, answered a load by system-folder path.
                 self.assertEqual(calls[0]["fn"], "attach")
-                self.assertEqual(calls[0]["module"].lower(), "c:\\windows\\system32\\msi.dll")
+                system = self.prefix.windows_path(self.prefix.system_folder(ARCH))
+                self.assertEqual(calls[0]["module"].lower(), system.lower() + "\\msi.dll")
                 ui, = [c for c in calls if c["fn"] == "MsiSetInternalUI"]
                 self.assertEqual((ui["level"], ui["window"], ui["result"]), (2, None, 1))
                 install, = [c for c in calls if c["fn"] == "MsiInstallProductW"]

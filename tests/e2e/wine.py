@@ -7,6 +7,7 @@ wine from a shell re-quotes arguments) and the full 32-bit exit code comes back 
 status keeps only its low byte).
 """
 
+import atexit
 import os
 import re
 import select
@@ -20,13 +21,13 @@ from dataclasses import dataclass, field
 
 SOURCE_DIR = os.environ.get(
     "SETUP_SOURCE_DIR", os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..")))
-BUILD_DIR = os.environ.get("SETUP_BUILD_DIR", os.path.join(SOURCE_DIR, "build", "windows64"))
 CACHE_DIR = os.environ.get("SETUP_WINE_HOME", os.path.expanduser("~/.cache/setup-launcher"))
 
 DEFAULT_LOCALE = "en_US.UTF-8"
 
 
 def exe_arch(path):
+    """The architecture of a Windows image, "32" or "64", from its header's machine field."""
     with open(path, "rb") as f:
         data = f.read(4096)
     off = struct.unpack_from("<I", data, 0x3C)[0]
@@ -35,6 +36,24 @@ def exe_arch(path):
 
 def loader(arch):
     return "/usr/lib/wine/wine64" if arch == "64" else "/usr/lib/wine/wine"
+
+
+def can_run_32():
+    """Whether this machine executes 32-bit x86 code at all (some virtual machines cannot)."""
+    try:
+        return subprocess.run([loader("32"), "--version"], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=60).returncode == 0
+    except OSError:
+        return False
+
+
+def default_build_dir():
+    """The shipped 32-bit build where 32-bit code runs; elsewhere the same sources built for
+    64-bit Windows."""
+    return os.path.join(SOURCE_DIR, "build", "windows" if can_run_32() else "windows64")
+
+
+BUILD_DIR = os.environ.get("SETUP_BUILD_DIR") or default_build_dir()
 
 
 def build_file(name):
@@ -104,17 +123,35 @@ def _run_to_end(args, timeout, **popen_args):
             raise
 
 
-# How often Prefix.run starts again a run that never reached Windows code.
+# How often Prefix.run starts again a program that Wine gave up on before it could start.
 _START_RETRIES = 2
 
+# How Wine's loader ends when the wineserver it launched for the prefix did not come up: it
+# passes on the exit status of the server's launcher, which ends with 1, saying nothing, when
+# the server process it forked died before reporting itself ready.
+_SERVER_NOT_STARTED = 1
 
-def _never_started(code, status, stdout, stderr):
-    return code is None and status != 0 and not stdout and not stderr
+# Every start made again in this process, reported when the process ends (each test module
+# runs in a process of its own), so that trouble in the test bed shows even in a green run.
+restarts = []
+atexit.register(lambda: sys.stderr.write("wine re-runs: %d\n" % len(restarts)))
 
 
-def _wineserver_kill(env):
-    subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=env,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+def _wine_gave_up(result_written, status, stdout, stderr):
+    """Whether Wine ended before runexact could start the program under test.
+
+    Once runexact's own code runs, it either writes the program's exit code to the result
+    file (for every program it started, crashed or not) or says on stderr why it could not
+    start the program or wait for it, and then ends with 255. No result file, not a byte of
+    output and the status of a wineserver that did not come up therefore mean that
+    runexact never ran, so neither did the program: starting again is safe. Any other end,
+    however odd, is the program's or runexact's and is reported as it is."""
+    return not result_written and status == _SERVER_NOT_STARTED and not stdout and not stderr
+
+
+def _wineserver(env, option):
+    subprocess.run(["/usr/lib/wine/wineserver", option], env=env,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
 
 
 def template_prefix(arch, locale=DEFAULT_LOCALE):
@@ -136,15 +173,55 @@ def template_prefix(arch, locale=DEFAULT_LOCALE):
     return path
 
 
+# Registry files: Wine's own (system.reg, user.reg) and regedit's exports. Both escape "\" and
+# '"' with a backslash; Wine's own also write characters beyond ASCII as \xXXXX.
+_REG_STRING = re.compile(r'^"((?:[^"\\]|\\.)*)"="((?:[^"\\]|\\.)*)"$')
+_REG_ESCAPE = re.compile(r"\\(x[0-9a-fA-F]{1,4}|.)")
+
+
+def _reg_unescape(text):
+    return _REG_ESCAPE.sub(lambda m: chr(int(m.group(1)[1:], 16)) if len(m.group(1)) > 1
+                           else m.group(1), text)
+
+
+def _reg_escape(text):
+    return "".join("\\" + c if c in '\\"' else c if " " <= c <= "~" else "\\x%04x" % ord(c)
+                   for c in text)
+
+
+def _reg_section(lines, header):
+    """[first, end) of the value lines of the key with the header `header` (None when absent)."""
+    for at, line in enumerate(lines):
+        if line == header or line.startswith(header + " "):
+            end = at + 1
+            while end < len(lines) and lines[end] and not lines[end].startswith("["):
+                end += 1
+            return at + 1, end
+    return None
+
+
+def _reg_strings(lines, header):
+    """{name: text} of the string values of the key with the header `header`."""
+    first, end = _reg_section(lines, header) or (0, 0)
+    matches = (_REG_STRING.match(line) for line in lines[first:end])
+    return {_reg_unescape(m.group(1)): _reg_unescape(m.group(2)) for m in matches if m}
+
+
 class Prefix:
-    """A throwaway Wine prefix; use as a context manager."""
+    """A throwaway Wine prefix; use as a context manager.
+
+    Every Windows fact that differs between a 32-bit and a 64-bit prefix is answered here
+    from the prefix itself, never from one architecture written into a test: its
+    architecture, Wine's name of a Windows version, the Program Files folder and the system
+    folder of 32- or 64-bit code, and the registry view a command has to name."""
 
     def __init__(self, arch=None, locale=DEFAULT_LOCALE, windows_version=None):
-        self.arch = arch or exe_arch(build_file("setup.exe"))
         self.locale = locale
         self.root = tempfile.mkdtemp(prefix="setup-e2e-")
         self.path = os.path.join(self.root, "prefix")
-        subprocess.run(["cp", "-a", template_prefix(self.arch), self.path], check=True)
+        template = template_prefix(arch or exe_arch(build_file("setup.exe")))
+        subprocess.run(["cp", "-a", template, self.path], check=True)
+        self.arch = re.search(r"^#arch=win(32|64)$", self._hive("system.reg"), re.M).group(1)
         if windows_version:
             self.set_windows_version(windows_version)
 
@@ -162,15 +239,17 @@ class Prefix:
 
     def close(self):
         try:
-            _wineserver_kill(self.env())
+            _wineserver(self.env(), "-k")
         finally:
             shutil.rmtree(self.root, ignore_errors=True)
 
+    def wait(self):
+        """Waits until every process of the prefix, Wine's own services too, has ended; the
+        wineserver has then saved the registry into the prefix's files."""
+        _wineserver(self.env(), "-w")
+
     def drive_c(self, *parts):
         return os.path.join(self.path, "drive_c", *parts)
-
-    def system32(self):
-        return self.drive_c("windows", "system32")
 
     def wine(self, args, timeout=120, extra_env=None, cwd=None):
         """Runs a Wine command (reg, msiexec, winecfg...) in this prefix. Output goes through
@@ -178,32 +257,103 @@ class Prefix:
         program has ended, which would make every call wait for them."""
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
             proc = subprocess.run([loader(self.arch)] + list(args), env=self.env(extra_env),
-                                  cwd=cwd, stdout=out, stderr=err, timeout=timeout)
+                                  cwd=cwd, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=timeout)
             out.seek(0)
             err.seek(0)
             return subprocess.CompletedProcess(proc.args, proc.returncode, out.read(), err.read())
 
+    def _hive(self, name):
+        with open(os.path.join(self.path, name), encoding="utf-8", errors="surrogateescape",
+                  newline="") as f:
+            return f.read()
+
+    def windows_version_name(self, version):
+        """Wine's name (winecfg -v) of the Windows version `version` in this prefix. Windows XP
+        had an x64 edition of its own, 5.2.3790, and a 64-bit prefix knows XP by that
+        edition's name alone."""
+        return version + self.arch if version == "winxp" and self.arch == "64" else version
+
     def set_windows_version(self, version):
-        self.wine(["winecfg", "-v", version])
+        name = self.windows_version_name(version)
+        # winecfg keeps the version it had when it does not know the name, and the tests would
+        # quietly run on another Windows than they say.
+        if self.wine(["winecfg", "-v", name]).returncode != 0:
+            raise RuntimeError("winecfg refused the Windows version %r in this %s-bit prefix"
+                               % (name, self.arch))
 
-    def reg_query(self, key, value=None):
-        args = ["reg", "query", key] + (["/v", value] if value else [])
-        out = self.wine(args).stdout.decode("utf-8", errors="replace")
-        return out
+    def program_files(self, arch="32"):
+        """The Program Files folder (host path) a package for 32- or 64-bit Windows installs
+        into, as the prefix's registry names it: a 64-bit Windows gives 32-bit programs a
+        folder of their own, the value "ProgramFilesDir (x86)"; a 32-bit one has only the
+        folder of "ProgramFilesDir"."""
+        if int(arch) > int(self.arch):
+            raise ValueError("a %s-bit prefix installs no %s-bit package" % (self.arch, arch))
+        values = _reg_strings(self._hive("system.reg").split("\n"),
+                              r"[Software\\Microsoft\\Windows\\CurrentVersion]")
+        own = "ProgramFilesDir (x86)" if arch == "32" else None
+        return self.unix_path(values.get(own) or values["ProgramFilesDir"])
 
-    def reg_value(self, key, value):
-        for line in self.reg_query(key, value).splitlines():
-            parts = line.strip().split(None, 2)
-            if len(parts) >= 2 and parts[0] == value:
-                return parts[2] if len(parts) == 3 else ""
-        return None
+    def system_folder(self, arch=None):
+        """The system folder (host path) that 32- or 64-bit code (default: the prefix's own)
+        loads system DLLs from: the folder of the Windows folder whose kernel32.dll is built
+        for that architecture. A 64-bit Windows keeps the 32-bit ones apart from its own."""
+        arch = arch or self.arch
+        windows = self.drive_c("windows")
+        for name in sorted(os.listdir(windows)):
+            kernel32 = os.path.join(windows, name, "kernel32.dll")
+            if os.path.isfile(kernel32) and exe_arch(kernel32) == arch:
+                return os.path.join(windows, name)
+        raise RuntimeError("this %s-bit prefix cannot run %s-bit code" % (self.arch, arch))
 
-    def import_reg(self, text):
-        """Imports a .reg text (written as UTF-16LE with a BOM and CR LF, as regedit wants)."""
-        path = os.path.join(self.root, "import.reg")
-        with open(path, "wb") as f:
-            f.write(b"\xff\xfe" + text.replace("\n", "\r\n").encode("utf-16-le"))
-        self.wine(["regedit", "/S", path])
+    def reg_view(self, arch):
+        """The reg.exe arguments that read the registry as 32- or 64-bit programs see it: a
+        64-bit Windows keeps a view for each, a 32-bit one has a single view, named by none."""
+        return ["/reg:" + arch] if self.arch == "64" else []
+
+    def set_user_values(self, key, values):
+        """Gives HKEY_CURRENT_USER\\`key` the string values `values` ({name: text}) by writing
+        them into the prefix's user.reg while no Wine process runs in it.
+
+        An import with regedit raced Wine's locale set-up: every process that starts under a
+        locale the region settings (Control Panel\\International) were not made for writes
+        that locale's values over them, and the first processes of a prefix start together.
+        So the settings are first made for the prefix's locale (a program runs under it),
+        every process ends and the registry is saved; the values then go straight into the
+        file, and every later program finds settings made for its locale and keeps them."""
+        region = r"[Control Panel\\International]"
+        locale_name = self.locale.split(".")[0].replace("_", "-")  # ru_RU.UTF-8: ru-RU
+        self.wait()
+        made_for = _reg_strings(self._hive("user.reg").split("\n"), region).get("LocaleName")
+        if made_for != locale_name:
+            self.wine(["reg", "query", r"HKCU\Control Panel\International", "/v", "Locale"])
+            self.wait()
+        lines = self._hive("user.reg").split("\n")
+        if _reg_strings(lines, region).get("LocaleName") != locale_name:
+            raise RuntimeError("Wine did not make the region settings for %s" % self.locale)
+        header = "[%s]" % _reg_escape(key)
+        if not _reg_section(lines, header):
+            lines[-1:-1] = [header, ""]
+        first, end = _reg_section(lines, header)
+        body = [line for line in lines[first:end]
+                if not any(line.startswith('"%s"=' % _reg_escape(name)) for name in values)]
+        body += ['"%s"="%s"' % (_reg_escape(name), _reg_escape(text))
+                 for name, text in values.items()]
+        lines[first:end] = body
+        with open(os.path.join(self.path, "user.reg"), "w", encoding="utf-8",
+                  errors="surrogateescape", newline="") as f:
+            f.write("\n".join(lines))
+
+    def user_values(self, key):
+        """{name: text} of the string values of HKEY_CURRENT_USER\\`key` as programs in the
+        prefix see them, through regedit's export (reg.exe prints in the console code page,
+        where a sign such as the hryvnia's is lost)."""
+        path = os.path.join(self.root, "export.reg")
+        self.wine(["regedit", "/E", path, "HKEY_CURRENT_USER\\" + key])
+        with open(path, "rb") as f:
+            lines = f.read().decode("utf-16").splitlines()
+        os.remove(path)
+        return _reg_strings(lines, "[HKEY_CURRENT_USER\\%s]" % key)
 
     def windows_path(self, unix_path):
         """The Windows path of a file inside this prefix's drive C."""
@@ -213,20 +363,27 @@ class Prefix:
             raise ValueError("%s is not on drive C of the prefix" % unix_path)
         return "C:\\" + rel.replace("/", "\\") if rel != "." else "C:\\"
 
+    def unix_path(self, windows_path):
+        """The host path of a path on this prefix's drive C."""
+        drive, _, rest = windows_path.partition(":\\")
+        if drive.upper() != "C":
+            raise ValueError("%s is not on drive C" % windows_path)
+        return self.drive_c(*[part for part in rest.split("\\") if part])
+
     def run(self, exe_unix_path, command_line, cwd=None, timeout=120, extra_env=None,
             trace_boxes=True):
         """Starts the program with exactly `command_line` (program path included) and returns
         its full exit code, its standard output bytes and the message boxes it showed."""
         runexact = build_file("runexact.exe")
         result_file = os.path.join(self.root, "exit-code.txt")
-        if os.path.exists(result_file):
-            os.remove(result_file)
         env = self.env(extra_env)
         env["SETUP_EXACT_CMDLINE"] = command_line
         env["SETUP_EXACT_RESULT"] = result_file
         if trace_boxes:
             env["WINEDEBUG"] = "-all,+relay"
-        for _ in range(1 + _START_RETRIES):
+        for attempt in range(1 + _START_RETRIES):
+            if os.path.exists(result_file):
+                os.remove(result_file)
             started = time.monotonic()
             # Files, not pipes: the prefix's service processes that wine starts inherit the
             # standard handles and keep a pipe open for seconds after the program has ended.
@@ -239,23 +396,19 @@ class Prefix:
                 err.seek(0)
                 stderr_bytes = err.read()
             elapsed = time.monotonic() - started
-            code = None
-            if os.path.exists(result_file):
-                with open(result_file) as f:
-                    text = f.read().strip()
-                code = int(text) if text else None
-            if not _never_started(code, status, stdout, stderr_bytes):
+            written = os.path.exists(result_file)
+            if attempt == _START_RETRIES or not _wine_gave_up(written, status, stdout,
+                                                              stderr_bytes):
                 break
-            # Wine gave up before any Windows code ran: no exit code, not a byte of output
-            # (not even its own error message) and a failure status. Wine's loader ends
-            # like this, with the server's status, when the wineserver it starts for a
-            # prefix exits with an error; it was seen once, on the first start in a fresh
-            # prefix. runexact writes the result for every program it starts, crashed or
-            # not, so the program under test has not run and starting again is safe;
-            # anything else is reported below as it is.
-            sys.stderr.write("wine ended with status %d after %.2fs before starting the "
-                             "program; starting it again\n" % (status, elapsed))
+            restarts.append(command_line)
+            sys.stderr.write("wine ended with status %d after %.2fs before runexact ran; "
+                             "starting it again\n" % (status, elapsed))
             time.sleep(0.5)
+        code = None
+        if written:
+            with open(result_file) as f:
+                text = f.read().strip()
+            code = int(text) if text else None
         if code is None:
             raise RuntimeError("runexact did not report an exit code (status %d, %.1fs): %s"
                                % (status, elapsed, stderr_bytes[-2000:]))
