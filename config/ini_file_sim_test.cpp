@@ -1,4 +1,5 @@
 #include "config/ini_file.h"
+#include "config/input_data_file.h"
 
 #include "tests/support/sim_machine.h"
 
@@ -22,6 +23,12 @@ TEST_F(IniFileSim, FileThatShrinksWhileItIsReadGivesWhatWasRead) {
         renew();
         sim::addFile(path, bytes);
         sim::setReportedLength(path, bytes.size() + 4096);
+        InputDataFile reader(path);
+        reader.read();
+        ASSERT_TRUE(reader.getText()) << bytes.size();
+        EXPECT_EQ(std::u16string(reader.getText().get(), reader.getTextLength()),
+                  u"[Startup]\nProductCode={P}\n")
+            << bytes.size();
         IniFile settings;
         ASSERT_TRUE(settings.load(path)) << bytes.size();
         EXPECT_EQ(settings.getSection(u"Startup").getValue(u"ProductCode"), u"{P}") << bytes.size();

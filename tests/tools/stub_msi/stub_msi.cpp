@@ -4,8 +4,8 @@
 //
 // Wine's own installer cannot produce a cancelled or failed installation on demand, nor an
 // administrative one, and its log does not show the command line it was given; this DLL,
-// copied over system32\msi.dll of a throwaway prefix, lets the end-to-end tests see and steer
-// all of that.
+// copied over the msi.dll in a throwaway prefix's system folder, lets the end-to-end tests see
+// and steer all of that.
 #include <windows.h>
 
 #include <cstdint>
