@@ -19,6 +19,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
 scripts/size-report.sh --no-build
 
+echo "== Reproducible bytes: setup.exe built twice, from copies of the sources in two folders"
+scripts/repro-check.sh windows
+
 # The Windows tests run the 32-bit build under 32-bit Wine where this machine can execute
 # 32-bit code; some virtual machines cannot, and there the same sources are built for
 # 64-bit Windows and run under 64-bit Wine.
