@@ -130,7 +130,7 @@ endfunction()
 
 # Settles the branding and writes into `folder`: version.rc (from setup/version.rc.in), the
 # icon as setup-icon.ico beside it, and branding.json with the values used, which tests and
-# scripts/release.sh read back.
+# scripts/release.sh read back. Sets SETUP_BRANDING_PRODUCT_NAME for the signing step.
 function(setup_branding folder)
   set(default_icon "${CMAKE_SOURCE_DIR}/setup/setup.ico")
   set(default_product_name "Setup Launcher")
@@ -225,5 +225,6 @@ function(setup_branding folder)
   endforeach()
   string(APPEND json "  \"version_numbers\": [${SETUP_RC_VERSION_NUMBERS}]\n}\n")
   file(WRITE "${folder}/branding.json" "${json}")
+  set(SETUP_BRANDING_PRODUCT_NAME "${product_name}" PARENT_SCOPE)
   message(STATUS "Branding: ${product_name} ${version}, ${original_filename}, icon ${icon}")
 endfunction()

@@ -1,6 +1,7 @@
 """A publisher's setup.exe: built with a branding file and cache variables, it carries their
 strings, version and icon (read back from the image's resources), still passes the image
-checks, and still runs under Wine. Branding that cannot be right stops the configuration.
+checks, and still runs under Wine; the build's signing step (SETUP_SIGN) signs it beside the
+unsigned image. Branding that cannot be right stops the configuration.
 
 The branded images are built in throwaway build folders: the product's i686 image always, and
 the image of the architecture under test when that is another one."""
@@ -13,6 +14,7 @@ import tempfile
 import unittest
 
 import test_exe_image as image
+import throwaway_ca
 import wine
 from test_startup import USAGE
 
@@ -66,6 +68,7 @@ def publisher_icon(sizes=(24, 64)):
 def configure(build_dir, arch, *definitions):
     toolchain = os.path.join(wine.SOURCE_DIR, "cmake", TOOLCHAINS[arch][0])
     env = dict(os.environ, SOURCE_DATE_EPOCH=EPOCH)
+    env.pop("SETUP_SIGN_PASSWORD", None)
     return subprocess.run(["cmake", "-S", wine.SOURCE_DIR, "-B", build_dir,
                            "-DCMAKE_TOOLCHAIN_FILE=" + toolchain,
                            "-DCMAKE_BUILD_TYPE=" + build_type(), "-DSETUP_BUILD_TESTS=OFF"]
@@ -84,14 +87,23 @@ class BrandedBuild(unittest.TestCase):
         with open(cls.branding_file, "w", encoding="utf-8") as f:
             f.write(BRANDING_FILE)
         cls.arch = wine.exe_arch(wine.build_file("setup.exe"))
+        # Signed in the build, the password coming from the build's environment.
+        signing, env = [], dict(os.environ)
+        cls.ca = None
+        if throwaway_ca.available():
+            cls.ca = throwaway_ca.ThrowawayCA(os.path.join(cls.root, "ca"))
+            signing = ["-DSETUP_SIGN=ON", "-DSETUP_SIGN_PKCS12=" + cls.ca.pkcs12,
+                       "-DSETUP_SIGN_CA=" + cls.ca.ca]
+            env["SETUP_SIGN_PASSWORD"] = throwaway_ca.PASSWORD
         cls.exes = {}
         for arch in sorted({"32", cls.arch}):
             build = os.path.join(cls.root, "build-" + arch)
             done = configure(build, arch, "-DSETUP_BRANDING_FILE=" + cls.branding_file,
-                             "-DSETUP_COMPANY=" + COMPANY)
+                             "-DSETUP_COMPANY=" + COMPANY, *signing)
             if done.returncode == 0:
-                done = subprocess.run(["cmake", "--build", build, "--target", "setup", "-j2"],
-                                      capture_output=True, text=True)
+                done = subprocess.run(["cmake", "--build", build, "--target",
+                                       "sign" if signing else "setup", "-j2"],
+                                      capture_output=True, text=True, env=env)
             if done.returncode != 0:
                 shutil.rmtree(cls.root, ignore_errors=True)
                 raise RuntimeError("branded %s-bit build failed:\n%s%s"
@@ -126,6 +138,21 @@ class BrandedBuild(unittest.TestCase):
             with self.subTest(arch=arch):
                 image.check_imports(self, exe, TOOLCHAINS[arch][1])
                 image.check_manifest(self, exe)
+
+    def test_build_signs_the_image_beside_the_unsigned_one(self):
+        if not self.ca:
+            self.skipTest("openssl and osslsigncode are needed")
+        for arch, exe in self.exes.items():
+            with self.subTest(arch=arch):
+                signed = os.path.join(os.path.dirname(exe), "setup-signed.exe")
+                done = subprocess.run(["osslsigncode", "verify", "-in", signed,
+                                       "-CAfile", self.ca.ca], capture_output=True, text=True)
+                self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
+                # The signature's description is the product name.
+                self.assertIn('Text description: Vorta Office "Pro"; [2.5]', done.stdout)
+                image.check_branding(self, signed, self.expected())
+                done = subprocess.run(["osslsigncode", "verify", "-in", exe], capture_output=True)
+                self.assertNotEqual(done.returncode, 0, "setup.exe itself got signed")
 
     def test_branded_image_runs_under_its_own_name(self):
         with wine.Prefix() as prefix:
