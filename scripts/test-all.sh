@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (simulated Windows, ASan and
 # UBSan), the Windows build's unit tests under Wine, the end-to-end tests of setup.exe under
-# Wine, and a short run of every fuzzing target. Run as root on a fresh Debian 12 machine; it installs what it needs.
+# Wine, a short run of every fuzzing target, whether two builds of setup.exe are byte-identical
+# and the release folder. Run as root on a fresh Debian 12 machine; it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -36,6 +37,9 @@ fi
 
 echo "== Windows unit tests and end-to-end tests under Wine ($windows_preset)"
 ctest --preset "$windows_preset"
+
+echo "== Release folder: scripts/release.sh signing with a throwaway key, checked"
+python3 -m unittest -v tests/release/test_release.py
 
 echo "== Short fuzzing runs of every target, with every kept regression input"
 scripts/fuzz-short.sh
