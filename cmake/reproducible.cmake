@@ -9,8 +9,13 @@
 #   after a random number unless given a seed; each object gets its own path as its seed.
 # - Archives: written without time stamps, owners and modes (ar D).
 # - The PE header: without a link time stamp (so its checksum is the same too).
-add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>"
-                    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+if(WIN32)
+  # Windows builds only: the native test builds keep full paths for their debuggers and
+  # sanitizer reports.
+  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>"
+                      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>")
+  add_link_options(-Wl,--no-insert-timestamp)
+endif()
 
 foreach(lang C CXX)
   if(NOT CMAKE_${lang}_COMPILER_ID STREQUAL "GNU")
@@ -32,7 +37,3 @@ foreach(lang C CXX)
     set(CMAKE_${lang}_ARCHIVE_FINISH_IPO "\"${CMAKE_${lang}_COMPILER_RANLIB}\" -D <TARGET>")
   endif()
 endforeach()
-
-if(WIN32)
-  add_link_options(-Wl,--no-insert-timestamp)
-endif()
