@@ -13,24 +13,29 @@
 #
 #   scripts/release.sh [--out DIR] [--branding FILE] [-- <scripts/sign.sh options>]
 #
-# --out: the folder (default build/release); an earlier release there is replaced, any other
-# non-empty folder is refused. --branding: a branding file (docs/publishing.md) for the
-# "windows" build. Options after "--" sign setup.exe into signed/ with scripts/sign.sh, e.g.
+# --out: the folder (default build/release of the source folder); an earlier release there
+# is replaced, any other non-empty folder is refused. --branding: a branding file
+# (docs/publishing.md) for the "windows" build. Options after "--" sign setup.exe into signed/
+# with scripts/sign.sh, e.g.
 #   scripts/release.sh -- --pkcs12 publisher.p12 --pass-file pass.txt --timestamp URL
+# Relative paths, here and in the signing options, are taken from the folder it is run in.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+source=$(cd "$(dirname "$0")/.." && pwd)
 
 out=build/release
+out_given=
 branding=
 sign_args=()
 while [ $# -gt 0 ]; do
     case "$1" in
-        --out) out=${2:?}; shift 2 ;;
+        --out) out=${2:?}; out_given=1; shift 2 ;;
         --branding) branding=$(realpath "${2:?}"); shift 2 ;;
         --) shift; sign_args=("$@"); break ;;
         *) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//' >&2; exit 2 ;;
     esac
 done
+[ -n "$out_given" ] || out=$source/$out
+out=$(realpath -m "$out")
 jobs=$(nproc)
 
 if [ -e "$out" ]; then
@@ -42,18 +47,21 @@ if [ -e "$out" ]; then
 fi
 
 # Dates in what is built (the copyright's year, the bill of materials) are the commit's.
-if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch=$(git log -1 --format=%ct 2>/dev/null); then
+if [ -z "${SOURCE_DATE_EPOCH:-}" ] && epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null); then
     export SOURCE_DATE_EPOCH=$epoch
 fi
 
-echo "== setup.exe and setup-check.exe for 32-bit Windows (preset windows)"
-cmake --preset windows ${branding:+"-DSETUP_BRANDING_FILE=$branding"} >/dev/null
-cmake --build --preset windows -j"$jobs" --target setup setup-check >/dev/null
-echo "== setup-check for Linux (build/release-native, optimised, without sanitizers)"
-cmake -S . -B build/release-native -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=OFF >/dev/null
-cmake --build build/release-native -j"$jobs" --target setup-check >/dev/null
+(
+    cd "$source"
+    echo "== setup.exe and setup-check.exe for 32-bit Windows (preset windows)"
+    cmake --preset windows ${branding:+"-DSETUP_BRANDING_FILE=$branding"} >/dev/null
+    cmake --build --preset windows -j"$jobs" --target setup setup-check >/dev/null
+    echo "== setup-check for Linux (build/release-native, optimised, without sanitizers)"
+    cmake -S . -B build/release-native -DCMAKE_BUILD_TYPE=Release -DSETUP_BUILD_TESTS=OFF >/dev/null
+    cmake --build build/release-native -j"$jobs" --target setup-check >/dev/null
+)
 
-win=build/windows
+win=$source/build/windows
 exe_name=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["original_filename"])' \
     "$win/branding/branding.json")
 
@@ -62,14 +70,15 @@ cp "$win/setup.exe" "$out/$exe_name"
 # The tools without their symbol tables: a third of the size.
 i686-w64-mingw32-strip -o "$out/setup-check/windows-i686/setup-check.exe" \
     "$win/tools/setup_check/setup-check.exe"
-strip -o "$out/setup-check/linux-x86_64/setup-check" build/release-native/tools/setup_check/setup-check
-cp README.md "$out/"
-cp docs/*.md "$out/docs/"
+strip -o "$out/setup-check/linux-x86_64/setup-check" \
+    "$source/build/release-native/tools/setup_check/setup-check"
+cp "$source/README.md" "$out/"
+cp "$source"/docs/*.md "$out/docs/"
 if [ ${#sign_args[@]} -gt 0 ]; then
     mkdir -p "$out/signed"
-    scripts/sign.sh "${sign_args[@]}" "$out/$exe_name" "$out/signed/$exe_name"
+    "$source/scripts/sign.sh" "${sign_args[@]}" "$out/$exe_name" "$out/signed/$exe_name"
 fi
-python3 scripts/sbom.py "$win" "$out/setup.spdx.json"
+python3 "$source/scripts/sbom.py" "$win" "$out/setup.spdx.json"
 
 (cd "$out" && find . -type f ! -name SHA256SUMS -printf '%P\n' | LC_ALL=C sort \
     | xargs -d '\n' sha256sum > SHA256SUMS && sha256sum --quiet -c SHA256SUMS)

@@ -41,9 +41,10 @@ class Release(unittest.TestCase):
         cls.root = tempfile.mkdtemp(prefix="setup-release-")
         cls.ca = throwaway_ca.ThrowawayCA(os.path.join(cls.root, "ca"))
         cls.out = os.path.join(cls.root, "release")
-        done = subprocess.run([RELEASE, "--out", cls.out, "--", "--pkcs12", cls.ca.pkcs12,
-                               "--pass-file", cls.ca.pass_file, "--ca", cls.ca.ca],
-                              capture_output=True, text=True)
+        # Run from elsewhere, with paths relative to there.
+        done = subprocess.run([RELEASE, "--out", "release", "--", "--pkcs12", "ca/code.p12",
+                               "--pass-file", "ca/pass.txt", "--ca", "ca/ca.pem"],
+                              cwd=cls.root, capture_output=True, text=True)
         if done.returncode != 0:
             shutil.rmtree(cls.root, ignore_errors=True)
             raise RuntimeError("release.sh failed:\n" + done.stdout[-3000:] + done.stderr[-3000:])
