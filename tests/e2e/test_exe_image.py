@@ -27,7 +27,7 @@ def images():
     return found
 
 
-def _section_table(data):
+def section_table(data):
     """(image base, [(name, rva, virtual size, raw offset, raw size)]) of a PE image."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert data[pe:pe + 4] == b"PE\0\0"
@@ -51,7 +51,7 @@ def _section_table(data):
 def pe_sections(data):
     """{name: (virtual address, raw bytes)} of a PE image. Names are the 8-byte header names
     (a stripped image keeps ".eh_fram" for ".eh_frame")."""
-    base, table = _section_table(data)
+    base, table = section_table(data)
     return {name: (base + rva, data[raw_at:raw_at + min(virtual_size, raw_size)])
             for name, rva, virtual_size, raw_at, raw_size in table}
 
@@ -62,7 +62,7 @@ RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 def pe_resources(data):
     """{(type, name, language): bytes} of a PE image's resource tree; a numbered entry's key
     part is its number, a named one's its name."""
-    _, table = _section_table(data)
+    _, table = section_table(data)
     rsrc = next(t for t in table if t[0] == ".rsrc")
     _, rva, virtual_size, raw_at, raw_size = rsrc
     section = data[raw_at:raw_at + min(virtual_size, raw_size)]

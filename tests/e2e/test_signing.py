@@ -100,7 +100,7 @@ class Signing(unittest.TestCase):
         signed = self.sign_pkcs12(unsigned, os.path.join(self.root, "tamper.exe"))
         with open(signed, "rb") as f:
             data = f.read()
-        base, table = image._section_table(data)
+        _, table = image.section_table(data)
         sections = {name: (raw_at, raw_size) for name, _, _, raw_at, raw_size in table}
         places = {
             "code": sections[".text"][0] + sections[".text"][1] // 2,
