@@ -7,6 +7,9 @@ packages=(cmake g++ make python3 googletest clang llvm libclang-rt-14-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686
           wine wine64 wine32:i386 msitools wixl locales-all clang-format
           libbenchmark-dev libinih-dev libboost-dev pkg-config)
+# Signing setup.exe and its tests: osslsigncode, openssl for a throwaway CA, and SoftHSM with
+# OpenSSL's PKCS#11 engine standing in for a publisher's key token.
+packages+=(osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native unit tests (simulated Windows, ASan and
 # UBSan), the Windows build's unit tests under Wine, the end-to-end tests of setup.exe under
-# Wine, and a short run of every fuzzing target. Run as root on a fresh Debian 12 machine; it installs what it needs.
+# Wine, a short run of every fuzzing target, whether two builds of setup.exe are byte-identical
+# and the release folder. Run as root on a fresh Debian 12 machine; it installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -19,6 +20,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
 scripts/size-report.sh --no-build
 
+echo "== Reproducible bytes: setup.exe built twice, from copies of the sources in two folders"
+scripts/repro-check.sh windows
+
 # The Windows tests run the 32-bit build under 32-bit Wine where this machine can execute
 # 32-bit code; some virtual machines cannot, and there the same sources are built for
 # 64-bit Windows and run under 64-bit Wine.
@@ -33,6 +37,9 @@ fi
 
 echo "== Windows unit tests and end-to-end tests under Wine ($windows_preset)"
 ctest --preset "$windows_preset"
+
+echo "== Release folder: scripts/release.sh signing with a throwaway key, checked"
+python3 -m unittest -v tests/release/test_release.py
 
 echo "== Short fuzzing runs of every target, with every kept regression input"
 scripts/fuzz-short.sh

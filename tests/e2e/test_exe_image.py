@@ -1,6 +1,7 @@
 """The shipped setup.exe: what it imports and what it carries."""
 
 import bisect
+import json
 import os
 import re
 import struct
@@ -26,9 +27,8 @@ def images():
     return found
 
 
-def pe_sections(data):
-    """{name: (virtual address, raw bytes)} of a PE image. Names are the 8-byte header names
-    (a stripped image keeps ".eh_fram" for ".eh_frame")."""
+def section_table(data):
+    """(image base, [(name, rva, virtual size, raw offset, raw size)]) of a PE image."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     assert data[pe:pe + 4] == b"PE\0\0"
     count, = struct.unpack_from("<H", data, pe + 6)
@@ -39,13 +39,188 @@ def pe_sections(data):
         base, = struct.unpack_from("<I", data, optional + 28)
     else:
         base, = struct.unpack_from("<Q", data, optional + 24)
-    sections = {}
+    table = []
     for i in range(count):
         at = optional + optional_size + 40 * i
         name = data[at:at + 8].rstrip(b"\0").decode()
-        virtual_size, address, raw_size, raw_at = struct.unpack_from("<IIII", data, at + 8)
-        sections[name] = (base + address, data[raw_at:raw_at + min(virtual_size, raw_size)])
-    return sections
+        virtual_size, rva, raw_size, raw_at = struct.unpack_from("<IIII", data, at + 8)
+        table.append((name, rva, virtual_size, raw_at, raw_size))
+    return base, table
+
+
+def pe_sections(data):
+    """{name: (virtual address, raw bytes)} of a PE image. Names are the 8-byte header names
+    (a stripped image keeps ".eh_fram" for ".eh_frame")."""
+    base, table = section_table(data)
+    return {name: (base + rva, data[raw_at:raw_at + min(virtual_size, raw_size)])
+            for name, rva, virtual_size, raw_at, raw_size in table}
+
+
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+
+def pe_resources(data):
+    """{(type, name, language): bytes} of a PE image's resource tree; a numbered entry's key
+    part is its number, a named one's its name."""
+    _, table = section_table(data)
+    rsrc = next(t for t in table if t[0] == ".rsrc")
+    _, rva, virtual_size, raw_at, raw_size = rsrc
+    section = data[raw_at:raw_at + min(virtual_size, raw_size)]
+
+    def entries(at):
+        named, numbered = struct.unpack_from("<HH", section, at + 12)
+        for k in range(named + numbered):
+            name, target = struct.unpack_from("<II", section, at + 16 + 8 * k)
+            if name & 0x80000000:
+                n = name & 0x7FFFFFFF
+                length, = struct.unpack_from("<H", section, n)
+                name = section[n + 2:n + 2 + 2 * length].decode("utf-16-le")
+            yield name, target
+
+    found = {}
+    for kind, t in entries(0):
+        for name, n in entries(t & 0x7FFFFFFF):
+            for language, leaf in entries(n & 0x7FFFFFFF):
+                data_rva, size = struct.unpack_from("<II", section, leaf)
+                found[(kind, name, language)] = section[data_rva - rva:data_rva - rva + size]
+    return found
+
+
+def resources_of(resources, kind):
+    """{name: bytes} of one resource type (any language)."""
+    return {name: data for (k, name, _), data in resources.items() if k == kind}
+
+
+def version_info(block):
+    """(file version, product version, {string name: value}) of an RT_VERSION resource: the
+    fixed part's two four-number versions and the string table's entries."""
+    def node(at):
+        length, value_length, kind = struct.unpack_from("<HHH", block, at)
+        end = block.index(b"\0\0", at + 6)
+        while (end - at - 6) % 2:  # the terminator starts on a character boundary
+            end = block.index(b"\0\0", end + 1)
+        key = block[at + 6:end].decode("utf-16-le")
+        value_at = (end + 2 + 3) & ~3
+        size = value_length * 2 if kind == 1 else value_length
+        value = block[value_at:value_at + size]
+        children, child = [], (value_at + size + 3) & ~3
+        while child < at + length:
+            children.append(node(child))
+            child = (child + children[-1][3] + 3) & ~3
+        return key, value, children, length
+
+    key, fixed, children, _ = node(0)
+    assert key == "VS_VERSION_INFO" and struct.unpack_from("<I", fixed)[0] == 0xFEEF04BD
+
+    def four(ms, ls):
+        return (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+    f_ms, f_ls, p_ms, p_ls = struct.unpack_from("<IIII", fixed, 8)
+    strings = {}
+    for name, _, tables, _ in children:
+        if name == "StringFileInfo":
+            for _, _, entries, _ in tables:
+                for entry, value, _, _ in entries:
+                    strings[entry] = value.decode("utf-16-le").rstrip("\0")
+    return four(f_ms, f_ls), four(p_ms, p_ls), strings
+
+
+def icon_file_images(data):
+    """[(width, height, colours, planes, bits, image bytes)] of an .ico file."""
+    _, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert kind == 1
+    out = []
+    for k in range(count):
+        w, h, colours, _, planes, bits, size, at = struct.unpack_from("<BBBBHHII", data, 6 + 16 * k)
+        out.append((w, h, colours, planes, bits, data[at:at + size]))
+    return out
+
+
+def icon_groups(resources):
+    """{group name: [(width, height, colours, planes, bits, image bytes)]} of an image's icon
+    groups, each image taken from the RT_ICON resource its entry names."""
+    icons = resources_of(resources, RT_ICON)
+    groups = {}
+    for name, data in resources_of(resources, RT_GROUP_ICON).items():
+        _, kind, count = struct.unpack_from("<HHH", data, 0)
+        assert kind == 1
+        images = []
+        for k in range(count):
+            w, h, colours, _, planes, bits, size, icon_id = struct.unpack_from(
+                "<BBBBHHIH", data, 6 + 14 * k)
+            images.append((w, h, colours, planes, bits, icons[icon_id]))
+            assert len(icons[icon_id]) == size
+        groups[name] = images
+    return groups
+
+
+def branding_of(build_dir):
+    """The branding a build was configured with (written by cmake/branding.cmake)."""
+    with open(os.path.join(build_dir, "branding", "branding.json"), encoding="utf-8") as f:
+        return json.load(f)
+
+
+def expected_strings(branding):
+    """The string table a build with this branding must carry: company and copyright only
+    when given."""
+    strings = {"FileDescription": branding["file_description"],
+               "FileVersion": branding["version"],
+               "InternalName": branding["internal_name"],
+               "OriginalFilename": branding["original_filename"],
+               "ProductName": branding["product_name"],
+               "ProductVersion": branding["version"]}
+    if branding["company"]:
+        strings["CompanyName"] = branding["company"]
+    if branding["copyright"]:
+        strings["LegalCopyright"] = branding["copyright"]
+    return strings
+
+
+def check_branding(test, path, branding):
+    """The image carries exactly the branding's version resource and its icon, byte for byte,
+    as its only icon group (the one Explorer and the elevation prompt show)."""
+    with open(path, "rb") as f:
+        resources = pe_resources(f.read())
+    versions = resources_of(resources, RT_VERSION)
+    test.assertEqual(list(versions), [1], path)
+    file_version, product_version, strings = version_info(versions[1])
+    numbers = tuple(branding["version_numbers"])
+    test.assertEqual((file_version, product_version), (numbers, numbers), path)
+    test.assertEqual(strings, expected_strings(branding), path)
+    with open(branding["icon"], "rb") as f:
+        icon = icon_file_images(f.read())
+    test.assertEqual(icon_groups(resources), {1: icon}, path)
+
+
+def check_imports(test, path, objdump):
+    """Only DLLs that Windows always takes from its system folder; a GUI program."""
+    out = subprocess.run([objdump, "-p", path], capture_output=True, text=True,
+                         check=True).stdout
+    dlls = {m.lower() for m in re.findall(r"DLL Name: (\S+)", out)}
+    test.assertTrue(dlls, path)
+    test.assertLessEqual(dlls, SYSTEM_DLLS, path)
+    test.assertNotIn("msi.dll", dlls)
+    test.assertNotIn("version.dll", dlls)
+    test.assertRegex(out, r"Subsystem\s+00000002", "%s is not a GUI program" % path)
+
+
+def check_manifest(test, path):
+    """The manifest names every Windows version from Vista on and common controls v6, and
+    asks for no execution level."""
+    with open(path, "rb") as f:
+        data = f.read()
+    manifests = resources_of(pe_resources(data), RT_MANIFEST)
+    test.assertEqual(list(manifests), [1], path)
+    for os_id in ("e2011457-1546-43c5-a5fe-008deee3d3f0",   # Vista
+                  "35138b9a-5d96-4fbd-8e2d-a2440225f93a",   # 7
+                  "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",   # 8
+                  "1f676c76-80e1-4239-95bb-83d0f6d0da78",   # 8.1
+                  "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"):  # 10 and 11
+        test.assertIn(os_id.encode(), manifests[1], "%s lacks supportedOS %s" % (path, os_id))
+    test.assertIn(b"Microsoft.Windows.Common-Controls", manifests[1])
+    # Without a requested execution level Windows keeps treating setup.exe as an installer
+    # and elevates it.
+    test.assertNotIn(b"requestedExecutionLevel", data)
 
 
 def _uleb(b, i):
@@ -141,31 +316,20 @@ class ExeImage(unittest.TestCase):
 
     def test_imports_only_system_dlls(self):
         for path, objdump in self.images:
-            out = subprocess.run([objdump, "-p", path], capture_output=True, text=True,
-                                 check=True).stdout
-            dlls = {m.lower() for m in re.findall(r"DLL Name: (\S+)", out)}
-            self.assertTrue(dlls, path)
-            self.assertLessEqual(dlls, SYSTEM_DLLS, path)
-            self.assertNotIn("msi.dll", dlls)
-            self.assertNotIn("version.dll", dlls)
-            self.assertRegex(out, r"Subsystem\s+00000002", "%s is not a GUI program" % path)
+            check_imports(self, path, objdump)
 
     def test_manifest_and_version_resource(self):
         for path, _ in self.images:
+            check_manifest(self, path)
             with open(path, "rb") as f:
                 data = f.read()
-            for os_id in ("e2011457-1546-43c5-a5fe-008deee3d3f0",   # Vista
-                          "35138b9a-5d96-4fbd-8e2d-a2440225f93a",   # 7
-                          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",   # 8
-                          "1f676c76-80e1-4239-95bb-83d0f6d0da78",   # 8.1
-                          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"):  # 10 and 11
-                self.assertIn(os_id.encode(), data, "%s lacks supportedOS %s" % (path, os_id))
-            self.assertIn(b"Microsoft.Windows.Common-Controls", data)
-            # Without a requested execution level Windows keeps treating setup.exe as an
-            # installer and elevates it.
-            self.assertNotIn(b"requestedExecutionLevel", data)
             self.assertIn("VS_VERSION_INFO".encode("utf-16-le"), data)
-            self.assertIn("setup.exe".encode("utf-16-le"), data)
+            original = branding_of(os.path.dirname(path))["original_filename"]
+            self.assertIn(original.encode("utf-16-le"), data)
+
+    def test_version_strings_and_icon_are_the_builds_branding(self):
+        for path, _ in self.images:
+            check_branding(self, path, branding_of(os.path.dirname(path)))
 
     def test_unwind_tables_of_the_32bit_image(self):
         # The 32-bit image is linked with a script that leaves out the unwind tables of
