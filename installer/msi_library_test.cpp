@@ -68,10 +68,11 @@ TEST_F(MsiBinding, RuntimeVersionIsFourDecimalNumbers) {
 
 TEST_F(MsiBinding, UnknownProductIsNotInstalled) {
     VersionQuad version = parseVersion(u"1.0.0.0");
-    EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version, u""), -1);
+    EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version, u""),
+              InstalledState::None);
     EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version,
                                     u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AC}"),
-              -1);
+              InstalledState::None);
 }
 
 TEST_F(MsiBinding, InspectTellsAMissingPackageFromOneThatIsNoPackage) {

@@ -82,7 +82,9 @@ std::uint32_t MsiPackage::inspect(const std::u16string& packagePath) {
     if ((r = queryValue(database, u"SELECT Value FROM Property WHERE Property = 'ProductVersion'",
                         productVersion)))
         return r;
-    if ((r = queryValue(database, u"SELECT Version FROM File WHERE File = 'vorta.dll'",
+    if ((r = queryValue(database,
+                        u"SELECT Version FROM File WHERE File = '" + std::u16string(keyFileName) +
+                            u"'",
                         keyFileVersion)))
         return r;
 
@@ -90,14 +92,19 @@ std::uint32_t MsiPackage::inspect(const std::u16string& packagePath) {
     return 0;
 }
 
-std::uint32_t MsiPackage::install(std::int32_t installMode, const std::u16string& propertyString) {
-    std::u16string commandLine;
-    if (installMode == 1)
-        commandLine = u"ACTION=ADMIN ";
-    else if (installMode == 2)
-        commandLine = u"REMOVE=ALL ";
-    commandLine += propertyString;
+std::u16string installerCommandLine(InstallMode mode, const std::u16string& propertyString) {
+    switch (mode) {
+    case InstallMode::AdminInstall:
+        return u"ACTION=ADMIN " + propertyString;
+    case InstallMode::Uninstall:
+        return u"REMOVE=ALL " + propertyString;
+    default:
+        return propertyString;
+    }
+}
 
+std::uint32_t MsiPackage::install(InstallMode mode, const std::u16string& propertyString) {
+    const std::u16string commandLine = installerCommandLine(mode, propertyString);
     if (database != 0) {
         msiLibrary.closeHandle(database);
         database = 0;
@@ -107,14 +114,15 @@ std::uint32_t MsiPackage::install(std::int32_t installMode, const std::u16string
     return msiLibrary.MsiInstallProductW(path.c_str(), commandLine.c_str());
 }
 
-int installedProductState(const std::u16string& productCode, const VersionQuad& productVersion,
-                          const std::u16string& instanceProductCode) {
+InstalledState installedProductState(const std::u16string& productCode,
+                                     const VersionQuad& productVersion,
+                                     const std::u16string& instanceProductCode) {
     // A binding of its own, so the query works whatever state the process-wide one is in;
     // its destructor frees the library on every path.
     MsiLibrary own;
     own.clear();
     if (!own.load())
-        return -1;
+        return InstalledState::None;
 
     auto installedInVersion = [&](const std::u16string& product) {
         std::u16string text;
@@ -125,8 +133,9 @@ int installedProductState(const std::u16string& productCode, const VersionQuad& 
         return parseVersion(text) == productVersion;
     };
     if (installedInVersion(productCode))
-        return 1;
+        return InstalledState::Product;
     if (instanceProductCode.empty())
-        return -1;
-    return installedInVersion(instanceProductCode) ? 2 : -1;
+        return InstalledState::None;
+    return installedInVersion(instanceProductCode) ? InstalledState::Instance
+                                                   : InstalledState::None;
 }

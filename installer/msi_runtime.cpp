@@ -26,8 +26,11 @@ bool runRuntimeSetup(const std::u16string& path) {
     return started;
 }
 
-bool updateRuntimeIfOlder(const VersionQuad& required, const std::u16string& setupProgramPath) {
-    if (compareVersions(parseVersion(msiRuntimeVersion()), required) >= 0)
-        return false;
-    return runRuntimeSetup(setupProgramPath);
+RuntimeUpdate updateRuntimeIfOlder(const VersionQuad& required,
+                                   const std::u16string& setupProgramPath) {
+    RuntimeUpdate update;
+    update.installedVersion = msiRuntimeVersion();
+    update.older = compareVersions(parseVersion(update.installedVersion), required) < 0;
+    update.setupStarted = update.older && runRuntimeSetup(setupProgramPath);
+    return update;
 }

@@ -51,7 +51,8 @@ TEST_F(MsiRuntimeSim, SetupProgramRunsOnlyForAnOlderRuntime) {
             sim::machine().libraries.erase(u"msi.dll");
         if (c.programPresent)
             sim::addFile(setupProgram, "MZ");
-        EXPECT_EQ(updateRuntimeIfOlder(parseVersion(c.required), setupProgram), c.started)
+        EXPECT_EQ(updateRuntimeIfOlder(parseVersion(c.required), setupProgram).setupStarted,
+                  c.started)
             << c.what;
         EXPECT_EQ(sim::machine().processesRun.size(), c.started ? 1u : 0u) << c.what;
         EXPECT_EQ(msiLibrary.isLoaded(), c.libraryPresent) << c.what;

@@ -5,11 +5,12 @@
 #include "cmdline/tokenizer.h"
 #include "config/ini_file.h"
 #include "platform/platform.h"
+#include "setup/decision_record.h"
 #include "setup/setup_app.h"
 
 #include <memory>
 
-std::uint32_t runSetup() {
+std::uint32_t runSetup(DecisionRecord* record) {
     // A parser of its own, only to have the usage text at hand when the start is refused.
     auto usageParser = std::make_unique<OptionParser>();
     usageParser->setArguments(tokenizeCommandLine(platform::commandLine()));
@@ -19,7 +20,7 @@ std::uint32_t runSetup() {
 
     std::uint32_t exitCode = 1;
     {
-        SetupApp app;
+        SetupApp app(record);
         bool started = false;
         try {
             started = app.init(u"Setup.ini");
@@ -27,8 +28,12 @@ std::uint32_t runSetup() {
             // Nothing is installed from a half-read file: say which file and line is at
             // fault, then refuse like any other failed start.
             std::u16string line = error.describe();
+            if (record) {
+                record->initOutcome = InitOutcome::UnreadableFile;
+                record->refusal = line;
+            }
             platform::writeStdout(line + u"\n");
-            if (!usageParser->isSet(u"S")) {
+            if (!usageParser->isSet(option::silent)) {
                 const std::u16string caption = u"Error";
                 platform::messageBox(line, &caption, platform::mbIconError);
             }

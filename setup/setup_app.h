@@ -9,14 +9,15 @@
 #include <cstdint>
 #include <string>
 
-enum InstallMode : std::int32_t { Install = 0, AdminInstall = 1, Uninstall = 2 };
+struct DecisionRecord;
 
 constexpr std::uint32_t uiLevelFull = 5; // INSTALLUILEVEL_FULL
 constexpr std::uint32_t uiLevelNone = 2; // INSTALLUILEVEL_NONE
 
 class SetupApp {
 public:
-    SetupApp();
+    // `record`, when given, receives every decision as init and run make it.
+    explicit SetupApp(DecisionRecord* record = nullptr);
     SetupApp(const SetupApp&) = delete;
     SetupApp& operator=(const SetupApp&) = delete;
 
@@ -34,7 +35,7 @@ public:
 
     std::uint32_t languageIdFromCode(const std::u16string& code) const;
     bool checkWindowsRequirement(const std::u16string& sectionName) const;
-    int installedProductState() const;
+    InstalledState installedProductState() const;
 
     std::u16string setupDir;
     std::u16string exeName;
@@ -49,13 +50,23 @@ public:
     std::u16string cmdLine;
     std::u16string debugLog;
     std::uint32_t uiLevel = uiLevelFull;
-    std::int32_t installMode = Install;
+    InstallMode installMode = InstallMode::Install;
     bool showUsage = false;
     std::u16string usageText;
     std::uint32_t languageId = 0;
     bool languageGiven = false;
 
 private:
+    void readStartupSettings();
     void applyCommandLine();
+    void loadMessages();
+    void showUsageBox() const;
+    bool acceptsThisWindows();
+    void updateRuntime();
+    void inspectPackage(bool adminUpdate);
+    std::u16string languageTransform();
+    void showFailure(std::uint32_t result) const;
     bool silent() const { return uiLevel == uiLevelNone; }
+
+    DecisionRecord* record;
 };

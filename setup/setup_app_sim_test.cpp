@@ -98,7 +98,7 @@ TEST_F(Medium, LongModulePathsAreNotCut) {
 TEST_F(Medium, FreshFieldsHoldTheirInitialValues) {
     SetupApp app;
     EXPECT_EQ(app.uiLevel, 5u);
-    EXPECT_EQ(app.installMode, 0);
+    EXPECT_EQ(app.installMode, InstallMode::Install);
     EXPECT_EQ(app.productVersion, (VersionQuad{-1, -1, -1, -1}));
     EXPECT_EQ(app.msiVersion, (VersionQuad{-1, -1, -1, -1}));
     EXPECT_FALSE(app.languageGiven);
@@ -228,7 +228,7 @@ TEST_F(Medium, OptionsSetTheModeLevelLanguageAndLog) {
         arguments(c.arguments);
         SetupApp app;
         app.init(u"Setup.ini");
-        EXPECT_EQ(app.installMode, c.mode) << utf8(c.arguments);
+        EXPECT_EQ(int(app.installMode), c.mode) << utf8(c.arguments);
         EXPECT_EQ(app.uiLevel, c.uiLevel) << utf8(c.arguments);
         EXPECT_EQ(app.languageId, c.languageId) << utf8(c.arguments);
         EXPECT_EQ(app.languageGiven, c.languageGiven) << utf8(c.arguments);

@@ -232,6 +232,10 @@ UINT SETUP_WINAPI openDatabase(LPCWSTR path, LPCWSTR persist, MSIHANDLE* databas
     if (!path || !database)
         return errorInvalidParameter;
     auto it = findNoCase(state().packages, path);
+    if (it == state().packages.end() && state().onOpen) {
+        if (std::optional<MsiPackageData> answered = state().onOpen(path))
+            it = state().packages.emplace(path, std::move(*answered)).first;
+    }
     if (it == state().packages.end())
         return platform::fileExists(path) ? errorPackageInvalid : errorOpenFailed;
     // A null persistence argument (MSIDBOPEN_READONLY) opens for reading only; any other mode

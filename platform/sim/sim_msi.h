@@ -57,6 +57,9 @@ enum class OpenMode { ReadOnly, Writable };
 struct MsiState {
     // Scripted. Packages by path (ASCII case-insensitive); see addMsiPackage.
     std::map<std::u16string, MsiPackageData> packages;
+    // Asked for a package opened by a path not scripted above; what it answers is kept as
+    // that path's package. Nothing: the file is no package of the simulation.
+    std::function<std::optional<MsiPackageData>(const std::u16string& path)> onOpen;
     // Installed products by product code (ASCII case-insensitive).
     std::map<std::u16string, InstalledProduct> products;
     // Forced results by export name ("MsiViewExecute" -> 1627): that call fails with it.
