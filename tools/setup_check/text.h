@@ -1,0 +1,19 @@
+// Small text helpers of the tool: UTF-8 for what it prints, the launcher's UTF-16 inside.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+std::string utf8(const std::u16string& text);
+std::u16string utf16(const std::string& text);
+// A-Z folded to a-z, nothing else.
+std::u16string lowerAscii(std::u16string text);
+// Only the digits 0-9, at least one.
+bool isDigits(const std::u16string& text);
+// ", did you mean X?" (or the letter-case hint) for a key that is nearly one of `known`.
+std::string suggestion(const std::u16string& key, const std::vector<std::u16string>& known);
+// "0x0419" and the like, `digits` hexadecimal digits at least.
+std::string hexText(std::uint32_t value, int digits);
+// A file (not a folder) of the simulated machine that can be opened.
+bool isRegularFile(const std::u16string& path);
