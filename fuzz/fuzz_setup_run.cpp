@@ -229,9 +229,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.setLongOptionsEnabled(false);
     parser.defineOptions(optionTable);
     parser.parse();
-    const bool silent = parser.isSet(u"S");
-    const bool helpAsked = parser.isSet(u"?");
-    const int mode = parser.isSet(u"a") ? 1 : parser.isSet(u"x") ? 2 : 0;
+    const bool silent = parser.isSet(option::silent);
+    const bool helpAsked = parser.isSet(option::usage);
+    const int mode = parser.isSet(option::adminInstall) ? 1
+                     : parser.isSet(option::uninstall)  ? 2
+                                                        : 0;
     std::u16string cmdLineSetting;
     try {
         IniFile settings;
@@ -246,7 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < parser.parameterCount(); ++i)
             tail += parser.parameterValue(i) + u' ';
     }
-    if (ukraine && !parser.isSet(u"l")) {
+    if (ukraine && !parser.isSet(option::language)) {
         if (!tail.empty())
             tail += u' ';
         tail += u"COUNTRY=UA";
