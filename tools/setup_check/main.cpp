@@ -2,7 +2,12 @@
 #include "tools/setup_check/check.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
+#include "tools/setup_check/text.h"
 
+#include "locale/language.h"
+#include "locale/language_table.h"
+
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -28,6 +33,7 @@ const char* const usageHead =
     "  --json                   JSON instead of text\n"
     "  --strict                 any warning makes the exit status 1\n"
     "  --list-presets           the preset profiles\n"
+    "  --list-languages         the languages the launcher knows: /l code, LANGID, files\n"
     "\n"
     "Profile keys:\n";
 const char* const usageTail =
@@ -60,6 +66,19 @@ void listPresets() {
         Profile p;
         preset(name, p);
         std::cout << name << "  " << p.description << "\n";
+    }
+}
+
+// The launcher's language table with the names of the files each language uses.
+void listLanguages() {
+    std::cout << "code  LANGID  decimal  message file  transform  language\n";
+    for (const LanguageRow& row : languageTable) {
+        char line[160];
+        std::snprintf(line, sizeof line, "%-4s  %-6s  %-7u  %-12s  %-9s  %s\n",
+                      utf8(row.code).c_str(), languageText(row.languageId).c_str(),
+                      unsigned(row.languageId), utf8(messageFileName(row.languageId)).c_str(),
+                      utf8(languageTransformName(row.languageId)).c_str(), row.englishName);
+        std::cout << line;
     }
 }
 
@@ -110,8 +129,8 @@ int parseArguments(int argc, char** argv, ToolOptions& o) {
             std::cout << usageText();
             return 1;
         }
-        if (a == "--list-presets") {
-            listPresets();
+        if (a == "--list-presets" || a == "--list-languages") {
+            a == "--list-presets" ? listPresets() : listLanguages();
             return 1;
         }
         if (a.rfind("--", 0) == 0) {
