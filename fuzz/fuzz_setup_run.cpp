@@ -232,13 +232,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool silent = parser.isSet(u"S");
     const bool helpAsked = parser.isSet(u"?");
     const int mode = parser.isSet(u"a") ? 1 : parser.isSet(u"x") ? 2 : 0;
-    std::u16string cmdLineSetting;
-    try {
-        IniFile settings;
-        settings.load(setupDir + u"Setup.ini");
-        cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
-    } catch (const MalformedIniError&) {
-    }
+    IniFile settings;
+    settings.load(setupDir + u"Setup.ini");
+    const std::u16string cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
     std::u16string tail = cmdLineSetting;
     if (parser.parameterCount() > 0) {
         if (!tail.empty())

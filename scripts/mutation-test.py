@@ -71,7 +71,10 @@ FAULTS = [
     ("reader: a UTF-16 file's units counted by its stated length", "config/input_data_file.cpp",
      [("    count = got / 2;\n", "")]),
     ("reader: no guard against files too large to hold", "config/input_data_file.cpp",
-     [("    if (size > std::numeric_limits<std::size_t>::max() / 4)\n        return;\n", "")]),
+     [("    if (size > std::numeric_limits<std::size_t>::max() / 4) {\n"
+       "        result_.fault = InputDataFault::tooLarge;\n"
+       "        return;\n"
+       "    }\n", "")]),
     ("entry: a box for a malformed file under /S", "setup/entry.cpp",
      [("if (!usageParser->isSet(u\"S\"))", "if (true)")]),
     ("scanner: the plain scanner misses '='", "config/line_scan.cpp",

@@ -60,7 +60,11 @@ bool SetupApp::init(const std::u16string& settingsName) {
     std::u16string settingsPath = setupFilePath(settingsName);
     if (!platform::fileExists(settingsPath))
         return false;
-    settings.load(settingsPath);
+    if (const IniLoadResult read = settings.load(settingsPath);
+        read.status == IniLoadStatus::malformed) {
+        refusal = read.describe();
+        return false;
+    }
 
     IniSection startup = settings.getSection(u"Startup");
     std::u16string packageSection = startup.getValue(u"PackageName");
@@ -78,7 +82,12 @@ bool SetupApp::init(const std::u16string& settingsName) {
     if (!platform::fileExists(setupFilePath(languageFile)))
         languageFile = u"0x0409.ini";
     IniFile languageDocument;
-    languageDocument.load(setupFilePath(languageFile));
+    // A language file that cannot be read counts as absent.
+    if (const IniLoadResult read = languageDocument.load(setupFilePath(languageFile));
+        read.status == IniLoadStatus::malformed) {
+        refusal = read.describe();
+        return false;
+    }
     messages = languageDocument.getSection(languageTag);
 
     if (showUsage) {

@@ -1,5 +1,7 @@
 #include "tools/setup_check/medium_check.h"
 
+#include "tools/setup_check/ini_positions.h"
+
 #include "config/ini_file.h"
 #include "installer/instance_description.h"
 #include "installer/msi_library.h"
@@ -142,10 +144,7 @@ std::optional<InstallerCall> installerCall() {
 void listSettingsRead(const SetupApp& app, std::vector<SettingRead>& read) {
     IniFile document;
     IniPositions where;
-    try {
-        document.load(app.setupFilePath(u"Setup.ini"), &where);
-    } catch (const MalformedIniError&) {
-    }
+    loadWithPositions(document, app.setupFilePath(u"Setup.ini"), where);
     auto add = [&](const std::u16string& section, const std::u16string& key) {
         read.push_back({"Setup.ini", utf8(section), utf8(key),
                         utf8(app.settings.getSection(section).getValue(key)),
@@ -175,10 +174,7 @@ void listMessagesRead(const SetupApp& app, const std::string& file,
                       std::vector<SettingRead>& read) {
     IniFile document;
     IniPositions where;
-    try {
-        document.load(app.setupFilePath(utf16(file)), &where);
-    } catch (const MalformedIniError&) {
-    }
+    loadWithPositions(document, app.setupFilePath(utf16(file)), where);
     const IniSection& messages = app.messages;
     for (std::size_t i = 0; i < messages.getKeyCount(); ++i) {
         std::u16string key = messages.getKeyAt(i);
@@ -233,12 +229,8 @@ void explainingRun(const std::string& hostFolder, const Profile& profile, CheckR
     Decisions& d = result.decisions;
     {
         SetupApp app;
-        bool started = false;
-        try {
-            started = app.init(u"Setup.ini");
-        } catch (const MalformedIniError& error) {
-            d.malformed = utf8(error.describe());
-        }
+        bool started = app.init(u"Setup.ini");
+        d.malformed = utf8(app.refusal);
         d.settingsFound = platform::fileExists(app.setupFilePath(u"Setup.ini"));
         d.usageAsked = app.showUsage;
         d.installMode = modeText(app.installMode);
@@ -367,10 +359,7 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
     prepare(hostFolder, profile, arguments, placement);
     if (!result.decisions.packagePath.empty()) {
         IniFile settings;
-        try {
-            settings.load(launcherDir(placement) + u"Setup.ini");
-        } catch (const MalformedIniError&) {
-        }
+        settings.load(launcherDir(placement) + u"Setup.ini");
         scriptPackage(utf16(result.decisions.packagePath), profile, settings);
     }
     result.exitCode = runSetup();
@@ -712,10 +701,7 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
     std::u16string packagePath;
     {
         SetupApp app;
-        try {
-            app.init(u"Setup.ini");
-        } catch (const MalformedIniError&) {
-        }
+        app.init(u"Setup.ini");
         packagePath = app.packagePath;
     }
     const std::u16string settingsPath = setupDir + u"Setup.ini";
@@ -727,14 +713,14 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
     }
     IniFile settings;
     IniPositions where;
-    try {
-        settings.load(settingsPath, &where);
+    const IniLoadResult settingsRead = loadWithPositions(settings, settingsPath, where);
+    if (settingsRead.status == IniLoadStatus::malformed) {
+        lint.add("Setup.ini", settingsRead.line,
+                 utf8(settingsRead.problem) + ": the launcher refuses to start");
+    } else {
         std::u16string description = instanceDescriptionPath(packagePath);
         lintSettings(lint, settings, where, packagePath,
                      wtext::equalsNoCaseAscii(description, settingsPath));
-    } catch (const MalformedIniError& error) {
-        lint.add("Setup.ini", error.line(),
-                 utf8(error.problem()) + ": the launcher refuses to start");
     }
 
     // Languages: message files and transforms beside the launcher.
@@ -750,20 +736,16 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
     IniFile fallback;
     bool fallbackRead = false;
     if (messageFiles.count(0x0409)) {
-        try {
-            fallbackRead = fallback.load(setupDir + utf16(messageFiles[0x0409]));
-        } catch (const MalformedIniError&) {
-        }
+        fallbackRead = fallback.load(setupDir + utf16(messageFiles[0x0409])).isRead();
     }
     for (const auto& [id, name] : messageFiles) {
         std::u16string tag = wtext::formatHex04(id);
         IniFile document;
         IniPositions positions;
-        try {
-            document.load(setupDir + utf16(name), &positions);
-        } catch (const MalformedIniError& error) {
-            lint.add(name, error.line(),
-                     utf8(error.problem()) + ": the launcher refuses to start in this language");
+        const IniLoadResult read = loadWithPositions(document, setupDir + utf16(name), positions);
+        if (read.status == IniLoadStatus::malformed) {
+            lint.add(name, read.line,
+                     utf8(read.problem) + ": the launcher refuses to start in this language");
             continue;
         }
         std::size_t sectionLine = positions.sectionLine(tag);
