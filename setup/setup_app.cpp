@@ -60,8 +60,10 @@ bool SetupApp::init(const std::u16string& settingsName) {
     std::u16string settingsPath = setupFilePath(settingsName);
     if (!platform::fileExists(settingsPath))
         return false;
+    // A file that is there but cannot be read is refused like a malformed one, not taken as
+    // settings without any section; an empty file is read as one without any.
     if (const IniLoadResult read = settings.load(settingsPath);
-        read.status == IniLoadStatus::malformed) {
+        read.status == IniLoadStatus::unreadable || read.status == IniLoadStatus::malformed) {
         refusal = read.describe();
         return false;
     }

@@ -22,9 +22,9 @@ public:
 
     // Reads the settings file beside the program, applies the command line, loads the
     // messages of the installation language and checks the running Windows. False means
-    // the installation must not start (any box of its own has been shown). A settings or
-    // language file that cannot be split into sections is refused without a box: `refusal`
-    // then says why.
+    // the installation must not start (any box of its own has been shown). A settings file
+    // that exists but cannot be read, and a settings or language file that cannot be split
+    // into sections, are refused without a box: `refusal` then says why.
     bool init(const std::u16string& settingsName);
 
     // Composes the installer command line and installs; the installer's result.

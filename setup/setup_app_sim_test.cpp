@@ -345,9 +345,9 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
     struct Case {
         const char* what;
         const char16_t* fileName;
-        const char* text;
+        const char* text; // nullptr: a folder of that name
         const char16_t* arguments;
-        const char* expectedLine;
+        const char* expectedLine; // or its start
         bool box;
     };
     const Case cases[] = {
@@ -361,10 +361,21 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
          true},
         {"language file, silent", u"0x0419.ini", "1150=oops\r\n", u"/S",
          "C:\\media\\0x0419.ini, line ", false},
+        {"Setup.ini that cannot be opened", u"Setup.ini", nullptr, u"",
+         "C:\\media\\Setup.ini: Permission denied\n", true},
+        {"Setup.ini in UTF-16 big-endian", u"Setup.ini", "\xFE\xFF[Startup]", u"/S",
+         "C:\\media\\Setup.ini: the file begins with the UTF-16 big-endian mark FE FF, which "
+         "the launcher cannot read\n",
+         false},
     };
     for (const Case& c : cases) {
         SetUp();
-        file(c.fileName, c.text);
+        if (c.text) {
+            file(c.fileName, c.text);
+        } else { // a folder of that name
+            sim::removeFile(media + c.fileName);
+            sim::addDirectory(media + c.fileName);
+        }
         arguments(c.arguments);
         EXPECT_EQ(runWhole(), 1u) << c.what;
         EXPECT_TRUE(sim::msi().installs.empty()) << c.what;

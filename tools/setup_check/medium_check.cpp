@@ -714,7 +714,8 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
     IniFile settings;
     IniPositions where;
     const IniLoadResult settingsRead = loadWithPositions(settings, settingsPath, where);
-    if (settingsRead.status == IniLoadStatus::malformed) {
+    if (settingsRead.status == IniLoadStatus::malformed ||
+        settingsRead.status == IniLoadStatus::unreadable) {
         lint.add("Setup.ini", settingsRead.line,
                  utf8(settingsRead.problem) + ": the launcher refuses to start");
     } else {
