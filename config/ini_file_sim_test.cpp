@@ -1,4 +1,5 @@
 #include "config/ini_file.h"
+#include "config/input_data_file.h"
 
 #include "tests/support/sim_machine.h"
 
@@ -24,6 +25,12 @@ TEST_F(IniFileSim, FileThatShrinksWhileItIsReadGivesWhatWasRead) {
         sim::setReportedLength(path, bytes.size() + 4096);
         IniFile settings;
         ASSERT_TRUE(settings.load(path).isRead()) << bytes.size();
+        InputDataFile file(path);
+        file.readUntranslated();
+        ASSERT_NE(file.getText(), nullptr);
+        EXPECT_EQ(std::u16string(file.getText().get(), file.getTextLength()),
+                  std::u16string(text.begin(), text.end()))
+            << bytes.size();
         EXPECT_EQ(settings.getSection(u"Startup").getValue(u"ProductCode"), u"{P}") << bytes.size();
         EXPECT_EQ(settings.getSection(u"Startup").getKeyCount(), 1u) << bytes.size();
     }
