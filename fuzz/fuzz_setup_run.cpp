@@ -234,13 +234,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mode = parser.isSet(option::adminInstall) ? 1
                      : parser.isSet(option::uninstall)  ? 2
                                                         : 0;
-    std::u16string cmdLineSetting;
-    try {
-        IniFile settings;
-        settings.load(setupDir + u"Setup.ini");
-        cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
-    } catch (const MalformedIniError&) {
-    }
+    IniFile settings;
+    settings.load(setupDir + u"Setup.ini");
+    const std::u16string cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
     std::u16string tail = cmdLineSetting;
     if (parser.parameterCount() > 0) {
         if (!tail.empty())

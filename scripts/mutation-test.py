@@ -65,11 +65,15 @@ FAULTS = [
     ("runtime: msi.dll held while its setup runs", "installer/msi_runtime.cpp",
      [("    msiLibrary.unload();\n    bool started", "    bool started")]),
     ("reader: an ANSI file decoded to its stated length", "config/input_data_file.cpp",
-     [("platform::decodeAnsi(bytes.get(), got)", "platform::decodeAnsi(bytes.get(), byteCount)")]),
+     [("platform::decodeAnsi(bytes.get(), got)",
+       "platform::decodeAnsi(bytes.get(), std::max(got, byteCount))")]),
     ("reader: a UTF-16 file's units counted by its stated length", "config/input_data_file.cpp",
      [("    count = got / 2;\n", "")]),
     ("reader: no guard against files too large to hold", "config/input_data_file.cpp",
-     [("    if (size > std::numeric_limits<std::size_t>::max() / 4)\n        return;\n", "")]),
+     [("    if (size > std::numeric_limits<std::size_t>::max() / 4) {\n"
+       "        result_.fault = InputDataFault::tooLarge;\n"
+       "        return;\n"
+       "    }\n", "")]),
     ("entry: a box for a malformed file under /S", "setup/entry.cpp",
      [("if (!usageParser->isSet(option::silent))", "if (true)")]),
     ("scanner: the plain scanner misses '='", "config/line_scan.cpp",
@@ -93,7 +97,8 @@ FAULTS = [
     ("setup-check: no warning for a missing text 1150", "tools/setup_check/medium_lint.cpp",
      [("getSection(tag).getValue(u\"1150\").empty()", "getSection(tag).getValue(u\"1150\").empty() && false")]),
     ("setup-check: no warning for a malformed message file", "tools/setup_check/medium_lint.cpp",
-     [("        if (file.malformed()) {\n", "        if (file.malformed() && false) {\n")]),
+     [("        if (file.result.status == IniLoadStatus::malformed) {\n",
+       "        if (file.result.status == IniLoadStatus::malformed && false) {\n")]),
     ("setup-check: no warning for an old runtime without its setup program",
      "tools/setup_check/check.cpp",
      [("runtime.older && !runtime.setupFound", "runtime.older && runtime.setupFound")]),

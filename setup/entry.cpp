@@ -3,7 +3,6 @@
 #include "cmdline/option_parser.h"
 #include "cmdline/option_table.h"
 #include "cmdline/tokenizer.h"
-#include "config/ini_file.h"
 #include "platform/platform.h"
 #include "setup/decision_record.h"
 #include "setup/setup_app.h"
@@ -21,17 +20,11 @@ std::uint32_t runSetup(DecisionRecord* record) {
     std::uint32_t exitCode = 1;
     {
         SetupApp app(record);
-        bool started = false;
-        try {
-            started = app.init(u"Setup.ini");
-        } catch (const MalformedIniError& error) {
-            // Nothing is installed from a half-read file: say which file and line is at
-            // fault, then refuse like any other failed start.
-            std::u16string line = error.describe();
-            if (record) {
-                record->initOutcome = InitOutcome::UnreadableFile;
-                record->refusal = line;
-            }
+        bool started = app.init(u"Setup.ini");
+        if (!app.refusal.empty()) {
+            // Nothing is installed from a file that could not be read whole: say which file
+            // is at fault and why, then refuse like any other failed start.
+            const std::u16string& line = app.refusal;
             platform::writeStdout(line + u"\n");
             if (!usageParser->isSet(option::silent)) {
                 const std::u16string caption = u"Error";

@@ -72,15 +72,29 @@ bool SetupApp::init(const std::u16string& settingsName) {
             record->initOutcome = InitOutcome::NoSettings;
         return false;
     }
-    settings.load(settingsPath);
+    // A file that is there but cannot be read is refused like a malformed one, not taken as
+    // settings without any section; an empty file is read as one without any.
+    if (const IniLoadResult read = settings.load(settingsPath);
+        read.status == IniLoadStatus::unreadable || read.status == IniLoadStatus::malformed)
+        return refuse(read.describe());
     readStartupSettings();
     applyCommandLine();
-    loadMessages();
+    if (!loadMessages())
+        return false;
     if (showUsage) {
         showUsageBox();
         return false;
     }
     return acceptsThisWindows();
+}
+
+bool SetupApp::refuse(const std::u16string& line) {
+    refusal = line;
+    if (record) {
+        record->initOutcome = InitOutcome::UnreadableFile;
+        record->refusal = line;
+    }
+    return false;
 }
 
 void SetupApp::readStartupSettings() {
@@ -149,7 +163,7 @@ void SetupApp::applyCommandLine() {
     }
 }
 
-void SetupApp::loadMessages() {
+bool SetupApp::loadMessages() {
     const std::u16string tag = languageTag(languageId);
     std::u16string file = messageFileName(languageId);
     const bool ownFile = platform::fileExists(setupFilePath(file));
@@ -158,8 +172,13 @@ void SetupApp::loadMessages() {
     if (record)
         record->messages = {file, tag, ownFile};
     IniFile document;
-    document.load(setupFilePath(file));
+    // A language file that cannot be read counts as absent; one that cannot be split into
+    // sections is refused.
+    if (const IniLoadResult read = document.load(setupFilePath(file));
+        read.status == IniLoadStatus::malformed)
+        return refuse(read.describe());
     messages = document.getSection(tag);
+    return true;
 }
 
 void SetupApp::showUsageBox() const {

@@ -23,8 +23,9 @@ public:
 
     // Reads the settings file beside the program, applies the command line, loads the
     // messages of the installation language and checks the running Windows. False means
-    // the installation must not start (any box has been shown). A settings or language
-    // file that cannot be split into sections throws MalformedIniError.
+    // the installation must not start (any box of its own has been shown). A settings file
+    // that exists but cannot be read, and a settings or language file that cannot be split
+    // into sections, are refused without a box: `refusal` then says why.
     bool init(const std::u16string& settingsName);
 
     // Composes the installer command line and installs; the installer's result.
@@ -55,11 +56,14 @@ public:
     std::u16string usageText;
     std::uint32_t languageId = 0;
     bool languageGiven = false;
+    // Why init refused: one line naming the file and its fault, for the entry to show.
+    std::u16string refusal;
 
 private:
     void readStartupSettings();
     void applyCommandLine();
-    void loadMessages();
+    bool loadMessages();
+    bool refuse(const std::u16string& line);
     void showUsageBox() const;
     bool acceptsThisWindows();
     void updateRuntime();

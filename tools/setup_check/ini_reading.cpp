@@ -2,11 +2,6 @@
 
 IniReading readIni(const std::u16string& path) {
     IniReading reading;
-    try {
-        reading.read = reading.document.load(path, &reading.positions);
-    } catch (const MalformedIniError& error) {
-        reading.malformedLine = error.line();
-        reading.malformedProblem = error.problem();
-    }
+    reading.result = loadWithPositions(reading.document, path, reading.positions);
     return reading;
 }

@@ -34,10 +34,7 @@ sim::MsiPackageData predictedPackage(const Profile& profile, const IniSection& s
 // that is not there, as Windows does (1619, the package could not be opened).
 void scriptInstaller(const Profile& profile, const Placement& at) {
     IniFile settings;
-    try {
-        settings.load(at.windowsFolder() + u"Setup.ini");
-    } catch (const MalformedIniError&) {
-    }
+    settings.load(at.windowsFolder() + u"Setup.ini");
     const sim::MsiPackageData package = predictedPackage(profile, settings.getSection(u"Startup"));
     sim::msi().onOpen =
         [package](const std::u16string& path) -> std::optional<sim::MsiPackageData> {

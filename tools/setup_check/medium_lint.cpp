@@ -75,9 +75,9 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
     for (const auto& [id, name] : found.messageFiles) {
         const std::u16string tag = languageTag(id);
         const IniReading file = readIni(setupDir + utf16(name));
-        if (file.malformed()) {
-            lint.add(name, file.malformedLine,
-                     utf8(file.malformedProblem) +
+        if (file.result.status == IniLoadStatus::malformed) {
+            lint.add(name, file.result.line,
+                     utf8(file.result.problem) +
                          ": the launcher refuses to start in this language");
             continue;
         }
@@ -159,9 +159,9 @@ std::vector<Warning> lintMedium(const std::string& hostFolder, const std::u16str
     }
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
-    if (settings.malformed())
-        lint.add("Setup.ini", settings.malformedLine,
-                 utf8(settings.malformedProblem) + ": the launcher refuses to start");
+    if (settings.refused())
+        lint.add("Setup.ini", settings.result.line,
+                 utf8(settings.result.problem) + ": the launcher refuses to start");
     else
         lintSettings(lint, settings, record,
                      lowerAscii(instanceDescriptionPath(packagePath)) == lowerAscii(settingsPath));

@@ -498,6 +498,11 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
          "the launcher refuses to start in this language",
          {"0x0419.ini:1"},
          "1150=x"},
+        {"settings in UTF-16 big-endian",
+         "\xFE\xFF" + standardSettings,
+         "the file begins with the UTF-16 big-endian mark FE FF, which the launcher cannot read: "
+         "the launcher refuses to start",
+         {"Setup.ini:0"}},
         {"several runtime requirements",
          replaced(standardSettings, "3.1=Windows", "3.1=Windows\r\n2.0=Windows"),
          "3.1 in [MsiVersion] is ignored: only the first key in code-unit order counts, which is "
