@@ -111,7 +111,7 @@ struct OsVersion {
     std::uint16_t servicePackMinor = 0;
 };
 
-// GetVersionExW with an OSVERSIONINFOW of size 276.
+// GetVersionExW with an OSVERSIONINFOW.
 bool getVersionEx(OsVersion& version);
 
 // GetLocaleInfoW with a numeric output (LOCALE_RETURN_NUMBER types): `value` is the buffer,
@@ -129,7 +129,7 @@ bool keyboardLayouts(std::vector<std::uintptr_t>& layouts);
 // GetUserGeoID.
 std::int32_t userGeoId(std::uint32_t geoClass);
 
-// VerSetConditionMask and VerifyVersionInfoW with an OSVERSIONINFOEXW of size 284.
+// VerSetConditionMask and VerifyVersionInfoW with an OSVERSIONINFOEXW.
 struct VersionRequirement {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
