@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
-    msiLibrary.unload();
+    msiLibrary().unload();
     sim::reset();
     auto& m = sim::machine();
     m.modulePath = modulePaths[programBits & 3];
@@ -280,7 +280,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (bound) {
             const sim::MsiInstallCall& call = installs.back();
             check(call.handlesOpen == 0, "every installer handle is closed before installing");
-            check(call.uiLevel == (silent ? 2 : 5), "the user-interface level follows /S");
+            check(call.uiLevel == (silent ? msi::uiLevelNone : msi::uiLevelFull),
+                  "the user-interface level follows /S");
             const std::u16string instanceName =
                 (machineBits & 16) && !(machineBits & 4) ? u"Inst2" : u"";
             check(followsGrammar(call.commandLine, mode, setupDir, exeName, instanceName, tail),
@@ -291,6 +292,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (silent && !helpAsked)
         check(m.messageBoxes.empty(), "an unattended run shows no box");
 
-    msiLibrary.unload();
+    msiLibrary().unload();
     return 0;
 }

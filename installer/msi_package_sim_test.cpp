@@ -266,9 +266,9 @@ TEST_F(MsiPackageSim, InstalledProductStateWithoutTheInstallerIsMinusOne) {
     // The process-wide binding is neither used nor disturbed.
     renew();
     sim::msi().products[code] = {u"2.5.1.300", u""};
-    ASSERT_TRUE(msiLibrary.load());
+    ASSERT_TRUE(msiLibrary().load());
     EXPECT_EQ(installedProductState(code, wanted, u""), 1);
-    EXPECT_TRUE(msiLibrary.isLoaded());
+    EXPECT_TRUE(msiLibrary().isLoaded());
     EXPECT_EQ(sim::machine().librariesOpen, 1);
 }
 

@@ -178,8 +178,8 @@ std::uint32_t SetupApp::run() {
             transforms += transform;
     }
 
-    if (!debugLog.empty() && msiLibrary.MsiEnableLogW)
-        msiLibrary.MsiEnableLogW(0x1000, debugLog.c_str(), 2);
+    if (!debugLog.empty())
+        msiLibrary().enableLog(msi::logModeVerbose, debugLog, msi::logFlushEachLine);
 
     if (transforms == u"TRANSFORMS=")
         transforms.clear();
@@ -190,8 +190,7 @@ std::uint32_t SetupApp::run() {
     properties += u' ';
     properties += cmdLine;
 
-    if (msiLibrary.MsiSetInternalUI)
-        msiLibrary.MsiSetInternalUI(static_cast<std::int32_t>(uiLevel), nullptr);
+    msiLibrary().setInternalUI(static_cast<std::int32_t>(uiLevel));
 
     std::uint32_t result = package.install(installMode, properties);
 

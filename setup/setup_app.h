@@ -11,8 +11,8 @@
 
 enum InstallMode : std::int32_t { Install = 0, AdminInstall = 1, Uninstall = 2 };
 
-constexpr std::uint32_t uiLevelFull = 5; // INSTALLUILEVEL_FULL
-constexpr std::uint32_t uiLevelNone = 2; // INSTALLUILEVEL_NONE
+constexpr std::uint32_t uiLevelFull = msi::uiLevelFull;
+constexpr std::uint32_t uiLevelNone = msi::uiLevelNone;
 
 class SetupApp {
 public:

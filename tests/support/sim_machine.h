@@ -15,13 +15,13 @@ namespace testsupport {
 class ScopedMachine {
 public:
     ScopedMachine() { renew(); }
-    ~ScopedMachine() { msiLibrary.unload(); }
+    ~ScopedMachine() { msiLibrary().unload(); }
     ScopedMachine(const ScopedMachine&) = delete;
     ScopedMachine& operator=(const ScopedMachine&) = delete;
 
     // A fresh machine again, for one row of a table of cases.
     void renew() {
-        msiLibrary.unload();
+        msiLibrary().unload();
         sim::reset();
     }
 };

@@ -50,7 +50,7 @@ void prepare(const std::string& hostFolder, const Profile& profile, const std::s
              const Placement& at) {
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
-    msiLibrary.unload();
+    msiLibrary().unload();
     sim::reset();
     applyToMachine(profile);
     // A drive's root is mapped as "C:": the simulated file system resolves a mapped folder
@@ -379,7 +379,7 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
     result.standardOutput = utf8(sim::machine().standardOutput);
     for (const std::u16string& path : sim::machine().processesRun)
         result.processesRun.push_back(utf8(path));
-    msiLibrary.unload();
+    msiLibrary().unload();
 
     auto same = [](const std::optional<InstallerCall>& a, const std::optional<InstallerCall>& b) {
         return a.has_value() == b.has_value() &&
@@ -722,7 +722,7 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
     if (!platform::fileExists(settingsPath)) {
         lint.add("Setup.ini", 0,
                  "no Setup.ini beside the launcher: every start ends with exit code 1");
-        msiLibrary.unload();
+        msiLibrary().unload();
         return lint.warnings;
     }
     IniFile settings;
@@ -823,6 +823,6 @@ std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placeme
             }
         }
     }
-    msiLibrary.unload();
+    msiLibrary().unload();
     return lint.warnings;
 }
