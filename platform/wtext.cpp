@@ -12,10 +12,6 @@ namespace wtext {
 
 namespace {
 
-char16_t foldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
-
 bool isCrtBlank(char16_t c) {
     return c == u' ' || (c >= 0x09 && c <= 0x0D);
 }
@@ -54,10 +50,17 @@ Digits readDigits(std::u16string_view s, std::uint64_t limit) {
 
 } // namespace
 
+std::u16string lowerAscii(std::u16string_view text) {
+    std::u16string lower(text);
+    for (char16_t& c : lower)
+        c = lowerAscii(c);
+    return lower;
+}
+
 int compareNoCaseAscii(std::u16string_view a, std::u16string_view b) {
     std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
+        char16_t x = lowerAscii(a[i]), y = lowerAscii(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }

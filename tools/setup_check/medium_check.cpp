@@ -422,10 +422,7 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
 namespace {
 
 std::u16string lower(std::u16string s) {
-    for (char16_t& c : s)
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c + 32);
-    return s;
+    return wtext::lowerAscii(s);
 }
 
 std::size_t editDistance(const std::u16string& a, const std::u16string& b) {
