@@ -15,9 +15,9 @@
 
 namespace sim {
 
-// One summary-information property: its type (VT_I4 3, VT_LPSTR 30, VT_FILETIME 64) and value.
+// One summary-information property: its type (msi::vtI4, vtLpstr, vtFiletime) and value.
 struct SummaryValue {
-    std::uint32_t type = 30;
+    std::uint32_t type = msi::vtLpstr;
     std::int32_t intValue = 0;
     std::u16string text;
 };
@@ -71,7 +71,7 @@ struct MsiState {
     std::vector<std::u16string> queries;
     std::vector<OpenMode> openModes; // of each MsiOpenDatabaseW that found its package
     std::vector<MsiInstallCall> installs;
-    std::int32_t uiLevel = 1; // INSTALLUILEVEL_DEFAULT
+    std::int32_t uiLevel = msi::uiLevelDefault;
     bool uiWindowGiven = false;
     bool logEnabled = false;
     std::uint32_t logMode = 0;
@@ -83,7 +83,7 @@ struct MsiState {
 
 MsiState& msi();
 
-// Forgets every package, product, handle and record, and registers msi.dll (all 18 exports)
+// Forgets every package, product, handle and record, and registers msi.dll (every entry point)
 // in the system folder with product version 5.0.7601.17514.
 void resetMsi();
 

@@ -14,23 +14,6 @@ bool fileExists(const std::u16string& path) {
     return bool(find);
 }
 
-InputFile::~InputFile() {
-    close();
-}
-
-InputFile::InputFile(InputFile&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = nullptr;
-}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 bool InputFile::open(const std::u16string& path, int& errnoValue) {
     close();
     errno = 0;
