@@ -27,6 +27,7 @@
 #include "cmdline/tokenizer.h"
 #include "config/ini_file.h"
 #include "installer/msi_library.h"
+#include "installer/msi_package.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_msi.h"
@@ -167,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
-    msiLibrary.unload();
+    msiLibrary().unload();
     sim::reset();
     auto& m = sim::machine();
     m.modulePath = modulePaths[programBits & 3];
@@ -200,8 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (machineBits & 4)
         sim::addFile(setupDir + u"admupdt.cfg", "");
     sim::addMsiPackage(setupDir + u"product.msi",
-                       sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
-    auto withInstance = sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4");
+                       sim::samplePackage(productCode, u"2.5.1", keyFileName, u"1.2.3.4"));
+    auto withInstance = sim::samplePackage(productCode, u"2.5.1", keyFileName, u"1.2.3.4");
     withInstance.embeddedTransforms.insert(u"Inst2.mst");
     sim::addMsiPackage(setupDir + u"data\\product.msi", withInstance);
     if (machineBits & 8)
@@ -278,7 +279,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (bound) {
             const sim::MsiInstallCall& call = installs.back();
             check(call.handlesOpen == 0, "every installer handle is closed before installing");
-            check(call.uiLevel == (silent ? 2 : 5), "the user-interface level follows /S");
+            check(call.uiLevel == (silent ? msi::uiLevelNone : msi::uiLevelFull),
+                  "the user-interface level follows /S");
             const std::u16string instanceName =
                 (machineBits & 16) && !(machineBits & 4) ? u"Inst2" : u"";
             check(followsGrammar(call.commandLine, mode, setupDir, exeName, instanceName, tail),
@@ -289,6 +291,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (silent && !helpAsked)
         check(m.messageBoxes.empty(), "an unattended run shows no box");
 
-    msiLibrary.unload();
+    msiLibrary().unload();
     return 0;
 }

@@ -2,6 +2,7 @@
 // package folder's setup.ini names; its database handle stays open until the installation.
 #pragma once
 
+#include "installer/msi_library.h"
 #include "sysreq/version.h"
 
 #include <cstdint>
@@ -34,8 +35,6 @@ inline constexpr char16_t keyFileName[] = u"vorta.dll";
 class MsiPackage {
 public:
     MsiPackage() = default;
-    // Closes the database handle if it is still open.
-    ~MsiPackage();
     MsiPackage(const MsiPackage&) = delete;
     MsiPackage& operator=(const MsiPackage&) = delete;
 
@@ -54,7 +53,7 @@ public:
     std::u16string instanceName() const { return instanceName_; }
 
     // Read-only views for tools and tests.
-    std::uint32_t databaseHandle() const { return database; }
+    std::uint32_t databaseHandle() const { return database.get(); }
     const std::u16string& packagePath() const { return path; }
     const std::u16string& packageProductCode() const { return productCode; }
     const std::u16string& packageCodeValue() const { return packageCode; }
@@ -62,7 +61,11 @@ public:
     const std::u16string& packageKeyFileVersion() const { return keyFileVersion; }
 
 private:
-    std::uint32_t database = 0;
+    // The package code from the summary information.
+    std::uint32_t readPackageCode();
+
+    // Open from inspect() until install(); closed when the package goes out of scope.
+    MsiHandle database;
     std::u16string path;
     std::u16string productCode;
     std::u16string packageCode;

@@ -17,7 +17,7 @@ protected:
     void SetUp() override { renewWithPackage(); }
     void renewWithPackage() {
         renew();
-        sim::addMsiPackage(packagePath, sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
+        sim::addMsiPackage(packagePath, testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
     }
 };
 
@@ -44,7 +44,7 @@ TEST_F(MsiPackageSim, InspectReadsTheIdentityAndKeepsOnlyTheDatabaseOpen) {
 }
 
 TEST_F(MsiPackageSim, OpensThePackageReadOnlySoThatItsMediaMayBe) {
-    sim::MsiPackageData onCd = sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
+    sim::MsiPackageData onCd = testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
     onCd.onReadOnlyMedia = true;
     sim::addMsiPackage(packagePath, onCd);
     sim::addFile(u"C:\\media\\disk1\\setup.ini", description);
@@ -55,7 +55,7 @@ TEST_F(MsiPackageSim, OpensThePackageReadOnlySoThatItsMediaMayBe) {
 }
 
 TEST_F(MsiPackageSim, PackageCodeIsKeptOnlyWhenItIsText) {
-    sim::MsiPackageData data = sim::samplePackage(code, u"1.0", u"1.0");
+    sim::MsiPackageData data = testsupport::samplePackage(code, u"1.0", u"1.0");
     data.summary[9] = sim::SummaryValue{3, 42, u""};
     sim::addMsiPackage(packagePath, data);
     MsiPackage package;
@@ -81,7 +81,7 @@ TEST_F(MsiPackageSim, EveryEarlyEndClosesWhatItOpened) {
     auto hide = [](const char* name) { return [=] { sim::hideMsiExport(name); }; };
     auto withoutRow = [](std::function<void(sim::MsiPackageData&)> change) {
         return [=] {
-            sim::MsiPackageData data = sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
+            sim::MsiPackageData data = testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
             change(data);
             sim::addMsiPackage(packagePath, data);
         };
@@ -146,7 +146,7 @@ TEST_F(MsiPackageSim, SecondInspectClosesTheFirstDatabase) {
 TEST_F(MsiPackageSim, PackageBesideTheLauncherRereadsItsSetupIni) {
     // The launcher's own Setup.ini, made on Windows (CR LF), also names the instance.
     const std::u16string beside = u"C:\\media\\product.msi";
-    sim::addMsiPackage(beside, sim::samplePackage(code, u"1.0", u"1.0"));
+    sim::addMsiPackage(beside, testsupport::samplePackage(code, u"1.0", u"1.0"));
     sim::addFile(u"C:\\media\\Setup.ini", "[Startup]\r\nProductCode=" + std::string("{P}") +
                                               "\r\n[Instances]\r\n1=Inst2\r\n[Inst2]\r\n"
                                               "ProductCode={I2}\r\n");
@@ -161,7 +161,7 @@ TEST_F(MsiPackageSim, DescriptionOfALongFolderIsReadFromThatFolder) {
     // folder, not from a folder whose name is the first 255 characters of it.
     const std::u16string prefix = u"C:\\" + std::u16string(252, u'f');
     const std::u16string folder = prefix + std::u16string(100, u'g') + u"\\";
-    sim::addMsiPackage(folder + u"product.msi", sim::samplePackage(code, u"1.0", u"1.0"));
+    sim::addMsiPackage(folder + u"product.msi", testsupport::samplePackage(code, u"1.0", u"1.0"));
     sim::addFile(folder + u"setup.ini", "[Instances]\n1=Real\n[Real]\nProductCode={REAL}\n");
     sim::addFile(prefix + u"\\setup.ini", "[Instances]\n1=Cut\n[Cut]\nProductCode={CUT}\n");
     MsiPackage package;
@@ -270,9 +270,9 @@ TEST_F(MsiPackageSim, InstalledProductStateWithoutTheInstallerIsMinusOne) {
     // The process-wide binding is neither used nor disturbed.
     renew();
     sim::msi().products[code] = {u"2.5.1.300", u""};
-    ASSERT_TRUE(msiLibrary.load());
+    ASSERT_TRUE(msiLibrary().load());
     EXPECT_EQ(installedProductState(code, wanted, u""), InstalledState::Product);
-    EXPECT_TRUE(msiLibrary.isLoaded());
+    EXPECT_TRUE(msiLibrary().isLoaded());
     EXPECT_EQ(sim::machine().librariesOpen, 1);
 }
 

@@ -287,11 +287,10 @@ std::uint32_t SetupApp::run() {
     }
     const std::u16string transforms = transformSetting(instanceTransform, languageTransform());
 
-    if (!debugLog.empty() && msiLibrary.MsiEnableLogW)
-        msiLibrary.MsiEnableLogW(0x1000, debugLog.c_str(), 2);
+    if (!debugLog.empty())
+        msiLibrary().enableLog(msi::logModeVerbose, debugLog, msi::logFlushEachLine);
     const std::u16string properties = composePropertyString(administrative, transforms, cmdLine);
-    if (msiLibrary.MsiSetInternalUI)
-        msiLibrary.MsiSetInternalUI(static_cast<std::int32_t>(uiLevel), nullptr);
+    msiLibrary().setInternalUI(static_cast<std::int32_t>(uiLevel));
     const std::uint32_t result = package.install(installMode, properties);
     if (record) {
         record->finalLanguageId = languageId;

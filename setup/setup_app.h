@@ -11,8 +11,8 @@
 
 struct DecisionRecord;
 
-constexpr std::uint32_t uiLevelFull = 5; // INSTALLUILEVEL_FULL
-constexpr std::uint32_t uiLevelNone = 2; // INSTALLUILEVEL_NONE
+constexpr std::uint32_t uiLevelFull = msi::uiLevelFull;
+constexpr std::uint32_t uiLevelNone = msi::uiLevelNone;
 
 class SetupApp {
 public:

@@ -32,7 +32,7 @@ protected:
         file(u"0x0419.ini", "[0x0419]\n1150=Windows is too old (ru)\n");
         file(u"0x0409.ini", "[0x0409]\n1150=Windows is too old (en)\n");
         sim::addMsiPackage(media + u"product.msi",
-                           sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
+                           testsupport::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
     }
 
     void file(const std::u16string& name, const std::string& bytes) {
@@ -412,7 +412,7 @@ protected:
         file(u"Setup.ini",
              replaced(standardSettings, "Location=product.msi", "Location=data\\product.msi"));
         sim::addMsiPackage(media + u"data\\product.msi",
-                           sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
+                           testsupport::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
         file(u"data\\setup.ini", "[Instances]\r\ncount=1\r\n1=Inst2\r\n[Inst2]\r\nProductCode=" +
                                      utf8(instanceCode) + "\r\n");
     }
@@ -451,7 +451,7 @@ TEST_F(Run, PropertyStringExamples) {
 TEST_F(Run, AdministrativeInstallationFromADriveRoot) {
     sim::machine().modulePath = u"C:\\setup.exe";
     sim::addFile(u"C:\\Setup.ini", standardSettings);
-    sim::addMsiPackage(u"C:\\product.msi", sim::samplePackage(productCode, u"2.5.1", u"1"));
+    sim::addMsiPackage(u"C:\\product.msi", testsupport::samplePackage(productCode, u"2.5.1", u"1"));
     start(u"/a /S");
     EXPECT_EQ(installedCommandLine(),
               u"ACTION=ADMIN SETUPEXEDIR=\"C:\" SETUPEXENAME=\"setup.exe\" A=1");

@@ -21,11 +21,12 @@ sim::MsiPackageData predictedPackage(const Profile& profile, const IniSection& s
         profile.packageVersion.value_or(startup.getValue(u"ProductVersion"));
     sim::MsiPackageData data =
         sim::samplePackage(profile.packageProductCode.value_or(startup.getValue(u"ProductCode")),
-                           version, profile.packageKeyFileVersion.value_or(version));
+                           version, keyFileName, profile.packageKeyFileVersion.value_or(version));
     if (!profile.packageHasKeyFile)
         data.fileVersions.clear();
     if (profile.packageCode)
-        data.summary[9] = sim::SummaryValue{30, 0, *profile.packageCode};
+        data.summary[msi::pidRevisionNumber] =
+            sim::SummaryValue{msi::vtLpstr, 0, *profile.packageCode};
     return data;
 }
 
@@ -56,7 +57,7 @@ void prepare(const std::string& hostFolder, const Profile& profile, const std::s
              const Placement& at) {
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
-    msiLibrary.unload();
+    msiLibrary().unload();
     sim::reset();
     applyToMachine(profile);
     // A drive's root is mapped as "C:": the simulated file system resolves a mapped folder
@@ -121,6 +122,6 @@ LauncherRun runLauncher(const std::string& hostFolder, const Profile& profile,
     prepare(hostFolder, profile, arguments, placement);
     run.exitCode = runSetup(&run.record);
     collect(run);
-    msiLibrary.unload();
+    msiLibrary().unload();
     return run;
 }

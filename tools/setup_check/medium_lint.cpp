@@ -32,7 +32,7 @@ std::vector<std::string> filesIn(const fs::path& folder) {
 // name holds, kept only when the launcher's own name of that language is the name (letter case
 // aside, as Windows finds files).
 std::optional<std::uint32_t> languageOfName(const std::string& name, bool messageFile) {
-    const std::u16string n = lowerAscii(utf16(name));
+    const std::u16string n = wtext::lowerAscii(utf16(name));
     const std::size_t digitsAt = messageFile ? 2 : 0;
     const std::size_t dot = n.rfind(u'.');
     if (dot == std::u16string::npos || dot <= digitsAt)
@@ -48,7 +48,7 @@ std::optional<std::uint32_t> languageOfName(const std::string& name, bool messag
         id = id * (messageFile ? 16 : 10) + std::uint32_t(digit);
     }
     const std::u16string own = messageFile ? messageFileName(id) : languageTransformName(id);
-    return lowerAscii(own) == n ? std::optional<std::uint32_t>(id) : std::nullopt;
+    return wtext::lowerAscii(own) == n ? std::optional<std::uint32_t>(id) : std::nullopt;
 }
 
 struct Languages {
@@ -114,7 +114,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
     const std::size_t folderEnd = packagePath.find_last_of(u"\\/");
     const std::u16string packageFolder =
         folderEnd == std::u16string::npos ? u"" : packagePath.substr(0, folderEnd + 1);
-    if (packageFolder.empty() || lowerAscii(packageFolder) == lowerAscii(setupDir))
+    if (packageFolder.empty() || wtext::lowerAscii(packageFolder) == wtext::lowerAscii(setupDir))
         return;
     for (const auto& [id, name] : found.transforms) {
         if (platform::fileExists(packageFolder + utf16(name)))
@@ -126,7 +126,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
                      "the package; put a copy beside the package");
     }
     // The reverse: a transform beside the package only is never passed.
-    if (lowerAscii(packageFolder).rfind(lowerAscii(setupDir), 0) != 0)
+    if (wtext::lowerAscii(packageFolder).rfind(wtext::lowerAscii(setupDir), 0) != 0)
         return;
     std::string relative = utf8(packageFolder.substr(setupDir.size()));
     std::replace(relative.begin(), relative.end(), '\\', '/');
@@ -164,7 +164,8 @@ std::vector<Warning> lintMedium(const std::string& hostFolder, const std::u16str
                  utf8(settings.result.problem) + ": the launcher refuses to start");
     else
         lintSettings(lint, settings, record,
-                     lowerAscii(instanceDescriptionPath(packagePath)) == lowerAscii(settingsPath));
+                     wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
+                         wtext::lowerAscii(settingsPath));
     const Languages found = languagesOnTheMedium(hostFolder);
     lintLanguages(lint, found, setupDir);
     lintTransformPlaces(lint, found, hostFolder, setupDir, packagePath,

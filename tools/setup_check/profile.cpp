@@ -165,21 +165,4 @@ void applyToMachine(const Profile& profile) {
         sim::msi().products[code] = sim::InstalledProduct{version, u"C:\\Program Files\\Product"};
     for (const auto& [folder, host] : profile.mounts)
         sim::mount(folder, host);
-
-    // Windows' own texts for the results a publisher meets most.
-    auto& texts = m.errorTexts;
-    texts[1605] = u"This action is only valid for products that are currently installed.\r\n";
-    texts[1612] = u"The installation source for this product is not available. Verify that the "
-                  u"source exists and that you can access it.\r\n";
-    texts[1624] = u"Error applying transforms. Verify that the specified transform paths are "
-                  u"valid.\r\n";
-    texts[1625] = u"This installation is forbidden by system policy. Contact your system "
-                  u"administrator.\r\n";
-    texts[1638] = u"Another version of this product is already installed. Installation of this "
-                  u"version cannot continue. To configure or remove the existing version of this "
-                  u"product, use Add/Remove Programs on the Control Panel.\r\n";
-    texts[3010] = u"The requested operation is successful. Changes will not be effective until "
-                  u"the system is rebooted.\r\n";
-    texts[1641] = u"The requested operation completed successfully. The system will be restarted "
-                  u"so the changes can take effect.\r\n";
 }

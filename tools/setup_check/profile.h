@@ -38,7 +38,7 @@ struct Profile {
     std::optional<std::u16string> packageProductCode;
     std::optional<std::u16string> packageVersion;
     std::optional<std::u16string> packageCode;
-    // Version of the package's key file vorta.dll; "none" in a profile: no such File row.
+    // Version of the package's key file (keyFileName); "none" in a profile: no such File row.
     std::optional<std::u16string> packageKeyFileVersion;
     bool packageHasKeyFile = true;
 

@@ -225,15 +225,15 @@ void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCh
 void SettingsLint::unreadSections(bool holdsInstances) {
     std::set<std::u16string> instanceSections;
     for (const IniSectionPosition& s : where.sections) {
-        if (!holdsInstances || lowerAscii(s.name) != u"instances")
+        if (!holdsInstances || wtext::lowerAscii(s.name) != u"instances")
             continue;
         instanceSections.insert(u"instances");
         const IniSection instances = document.getSection(s.name);
         for (std::size_t i = 0; i < instances.getKeyCount(); ++i)
-            instanceSections.insert(lowerAscii(instances.getValue(instances.getKeyAt(i))));
+            instanceSections.insert(wtext::lowerAscii(instances.getValue(instances.getKeyAt(i))));
     }
     for (const IniSectionPosition& s : where.sections) {
-        const std::u16string lower = lowerAscii(s.name);
+        const std::u16string lower = wtext::lowerAscii(s.name);
         if (!s.taken || readKeys.count(s.name) || s.name == u"MsiVersion" ||
             instanceSections.count(lower))
             continue;

@@ -14,13 +14,6 @@ std::u16string utf16(const std::string& text) {
     return wtext::fromUtf8(text);
 }
 
-std::u16string lowerAscii(std::u16string text) {
-    for (char16_t& c : text)
-        if (c >= u'A' && c <= u'Z')
-            c = char16_t(c + 32);
-    return text;
-}
-
 bool isDigits(const std::u16string& text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
@@ -48,7 +41,7 @@ std::size_t editDistance(const std::u16string& a, const std::u16string& b) {
 
 std::string suggestion(const std::u16string& key, const std::vector<std::u16string>& known) {
     for (const std::u16string& k : known) {
-        const std::u16string a = lowerAscii(key), b = lowerAscii(k);
+        const std::u16string a = wtext::lowerAscii(key), b = wtext::lowerAscii(k);
         if (a == b)
             return " (names are case-sensitive: did you mean " + utf8(k) + "?)";
         if (editDistance(a, b) <= 2)

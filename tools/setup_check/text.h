@@ -7,8 +7,6 @@
 
 std::string utf8(const std::u16string& text);
 std::u16string utf16(const std::string& text);
-// A-Z folded to a-z, nothing else.
-std::u16string lowerAscii(std::u16string text);
 // Only the digits 0-9, at least one.
 bool isDigits(const std::u16string& text);
 // ", did you mean X?" (or the letter-case hint) for a key that is nearly one of `known`.
