@@ -25,18 +25,12 @@ IniLoadResult malformed(const std::u16string& path, std::size_t line, std::u16st
 } // namespace
 
 std::u16string IniLoadResult::describe() const {
-    switch (status) {
-    case IniLoadStatus::read:
-        break;
-    case IniLoadStatus::unreadable:
-        return path + u": " + problem;
-    case IniLoadStatus::empty:
-        return path + u": the file is empty";
-    case IniLoadStatus::malformed:
+    if (status == IniLoadStatus::read)
+        return std::u16string();
+    if (status == IniLoadStatus::malformed)
         return path + u", line " + wtext::formatDecimal(static_cast<std::int64_t>(line)) + u": " +
                problem;
-    }
-    return std::u16string();
+    return path + u": " + (status == IniLoadStatus::empty ? u"the file is empty" : problem);
 }
 
 IniSection IniFile::getSection(const std::u16string& name) const {

@@ -45,14 +45,8 @@ std::string unseenEffects(const std::vector<std::u16string>& arguments) {
 } // namespace
 
 std::string modeText(InstallMode mode) {
-    switch (mode) {
-    case InstallMode::AdminInstall:
-        return "administrative installation";
-    case InstallMode::Uninstall:
-        return "removal";
-    default:
-        return "installation";
-    }
+    static const char* const names[] = {"installation", "administrative installation", "removal"};
+    return nameOf(mode, names);
 }
 
 std::string uiLevelText(std::uint32_t uiLevel) {
@@ -60,14 +54,11 @@ std::string uiLevelText(std::uint32_t uiLevel) {
 }
 
 std::string installedStateText(InstalledState state) {
-    switch (state) {
-    case InstalledState::Product:
+    if (state == InstalledState::Product)
         return "the product itself is installed in this version";
-    case InstalledState::Instance:
+    if (state == InstalledState::Instance)
         return "the package's instance is installed in this version";
-    default:
-        return "neither the product nor an instance is installed in this version";
-    }
+    return "neither the product nor an instance is installed in this version";
 }
 
 std::string languageReason(const DecisionRecord& record) {

@@ -177,42 +177,36 @@ bool matches(const ProfileKey& entry, const std::string& key) {
 
 } // namespace
 
+// clang-format off
 const std::vector<ProfileKey>& profileKeys() {
+    // Every key a profile may hold, one a line, in the order the help lists them.
     static const std::vector<ProfileKey> keys{
         {"preset", "<name>", "start from a preset (--list-presets)", setPreset},
         {"name", "<text>", "the profile's name in reports", setText},
         {"description", "<text>", "a line about the machine", setText},
         {"windows", "<major.minor.build>", "the Windows version, e.g. 6.1.7601", setWindows},
         {"service_pack", "<major[.minor]>", "its service pack, e.g. 1 or 3.0", setServicePack},
-        {"user_language", "<LANGID|code>", "the user's default language (0x0C00: a custom locale)",
-         setLanguage},
+        {"user_language", "<LANGID|code>", "the user's default language (0x0C00: a custom locale)", setLanguage},
         {"system_language", "<LANGID|code>", "the system's default language", setLanguage},
-        {"custom_locale_language", "<LANGID|code>",
-         "the language Windows names for a custom locale", setLanguage},
-        {"keyboards", "<layout,...>", "the keyboard layouts, e.g. 0x04220422,0x04090409",
-         setKeyboards},
+        {"custom_locale_language", "<LANGID|code>", "the language Windows names for a custom locale", setLanguage},
+        {"keyboards", "<layout,...>", "the keyboard layouts, e.g. 0x04220422,0x04090409", setKeyboards},
         {"currency", "<symbol|none>", "the user's currency symbol", setCurrency},
-        {"country_code", "<code|none>", "the user's country (dialling) code, e.g. 380",
-         setCountryCode},
+        {"country_code", "<code|none>", "the user's country (dialling) code, e.g. 380", setCountryCode},
         {"geo_id", "<GeoID>", "the user's location, e.g. 241", setGeoId},
-        {"msi_runtime", "<version|none>", "msi.dll's product version (none: unreadable)",
-         setMsiRuntime},
+        {"msi_runtime", "<version|none>", "msi.dll's product version (none: unreadable)", setMsiRuntime},
         {"runtime_setup", "<runs|fails>", "whether instmsi30.exe can be started", setRuntimeSetup},
-        {"runtime_after_setup", "<version|none>", "msi.dll's version after instmsi30.exe ran",
-         setRuntimeAfterSetup},
-        {"installed.", "<ProductCode>=<version|none>", "a product installed in a version",
-         setInstalled},
+        {"runtime_after_setup", "<version|none>", "msi.dll's version after instmsi30.exe ran", setRuntimeAfterSetup},
+        {"installed.", "<ProductCode>=<version|none>", "a product installed in a version", setInstalled},
         {"package_product_code", "<code>", "the package's ProductCode", setPackageField},
         {"package_version", "<version>", "the package's ProductVersion", setPackageField},
         {"package_code", "<code>", "the package code", setPackageField},
-        {"package_key_file", "<version|none>", "the key file's version (none: no such File row)",
-         setPackageField},
+        {"package_key_file", "<version|none>", "the key file's version (none: no such File row)", setPackageField},
         {"installer_result", "<number>", "what MsiInstallProductW answers", setInstallerResult},
-        {"map.", "<X:\\folder>=<host folder>", "a further Windows folder on a host folder",
-         setMount},
+        {"map.", "<X:\\folder>=<host folder>", "a further Windows folder on a host folder", setMount},
     };
     return keys;
 }
+// clang-format on
 
 std::string profileKeysHelp() {
     std::string text;

@@ -6,33 +6,15 @@
 namespace {
 
 std::string outcomeName(InitOutcome outcome) {
-    switch (outcome) {
-    case InitOutcome::NoSettings:
-        return "no_settings";
-    case InitOutcome::UnreadableFile:
-        return "unreadable_file";
-    case InitOutcome::UsageShown:
-        return "usage";
-    case InitOutcome::WindowsRefused:
-        return "windows_refused";
-    case InitOutcome::Accepted:
-        return "accepted";
-    default:
-        return "not_run";
-    }
+    static const char* const names[] = {"not_run", "no_settings",     "unreadable_file",
+                                        "usage",   "windows_refused", "accepted"};
+    return nameOf(outcome, names);
 }
 
 std::string sourceName(LanguageSource source) {
-    switch (source) {
-    case LanguageSource::CustomLocale:
-        return "custom_locale";
-    case LanguageSource::SystemDefault:
-        return "system_default";
-    case LanguageSource::Option:
-        return "option";
-    default:
-        return "user_default";
-    }
+    static const char* const names[] = {"user_default", "custom_locale", "system_default",
+                                        "option"};
+    return nameOf(source, names);
 }
 
 void profile(JsonWriter& j, const Profile& p) {

@@ -1,6 +1,7 @@
 // Small text helpers of the tool: UTF-8 for what it prints, the launcher's UTF-16 inside.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,3 +16,11 @@ std::string suggestion(const std::u16string& key, const std::vector<std::u16stri
 std::string hexText(std::uint32_t value, int digits);
 // A file (not a folder) of the simulated machine that can be opened.
 bool isRegularFile(const std::u16string& path);
+
+// The name of an enumerator from a table in the enumeration's order; the first name for a
+// value outside it.
+template <typename Enum, std::size_t N>
+std::string nameOf(Enum value, const char* const (&names)[N]) {
+    const auto index = static_cast<std::size_t>(value);
+    return index < N ? names[index] : names[0];
+}
