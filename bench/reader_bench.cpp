@@ -134,13 +134,15 @@ std::string check(Document& doc) {
     const std::u16string paths[] = {doc.pathUtf8, doc.pathUtf16};
     for (const std::u16string& path : paths) {
         IniFile file;
-        IniPositions where;
-        if (!file.load(path, &where))
-            return "the launcher could not read " + wtext::toUtf8(path);
+        std::size_t sections = 0;
         std::size_t keys = 0;
-        for (const IniSectionPosition& s : where.sections)
-            keys += s.keys.size();
-        if (where.sections.size() != doc.sections || keys != doc.keys)
+        IniObserver observer;
+        observer.section = [&sections](std::u16string_view, std::size_t) { ++sections; };
+        observer.key = [&keys](std::u16string_view, std::u16string_view, std::u16string_view,
+                               std::size_t) { ++keys; };
+        if (!file.load(path, &observer).isRead())
+            return "the launcher could not read " + wtext::toUtf8(path);
+        if (sections != doc.sections || keys != doc.keys)
             return "the launcher read another document from " + wtext::toUtf8(path);
         for (const Sample& sample : doc.samples)
             if (wtext::toUtf8(file.getSection(wtext::fromUtf8(sample.section))

@@ -65,6 +65,7 @@ struct OptionParser::State {
     std::vector<Parameter> parameters;
     std::vector<std::u16string> parameterValues;
     std::u16string diagnostic;
+    std::size_t stoppedAt = 0;
 
     class Run;
 
@@ -86,13 +87,16 @@ public:
     explicit Run(State& s)
         : arguments_(s.arguments), options_(s.options), parameters_(s.parameters),
           parameterValues_(s.parameterValues), prefixChars_(s.prefixChars),
-          longOptionsEnabled_(s.longOptionsEnabled), diagnostic_(s.diagnostic) {}
+          longOptionsEnabled_(s.longOptionsEnabled), diagnostic_(s.diagnostic),
+          stoppedAt_(s.stoppedAt) {}
 
     std::int32_t run() {
         diagnostic_.clear();
         for (Option& o : options_)
             o.present = false;
+        stoppedAt_ = arguments_.size();
         for (std::size_t i = 1; i < arguments_.size() && ok_; ++i) {
+            stoppedAt_ = i;
             const std::u16string& arg = arguments_[i];
             if (arg == u"--") {
                 optionsAllowed_ = false;
@@ -104,6 +108,8 @@ public:
             else
                 positional(arg);
         }
+        if (ok_)
+            stoppedAt_ = arguments_.size();
         if (ok_)
             checkRequired();
         if (ok_)
@@ -231,6 +237,7 @@ private:
     const std::u16string& prefixChars_;
     const bool longOptionsEnabled_;
     std::u16string& diagnostic_;
+    std::size_t& stoppedAt_;
 
     bool ok_ = true;
     bool help_ = false;
@@ -281,6 +288,14 @@ std::int32_t OptionParser::parse() {
 
 const std::u16string& OptionParser::diagnostic() const {
     return state_->diagnostic;
+}
+
+const std::vector<std::u16string>& OptionParser::arguments() const {
+    return state_->arguments;
+}
+
+std::size_t OptionParser::stoppedAt() const {
+    return state_->stoppedAt;
 }
 
 std::int32_t OptionParser::findOption(const std::u16string& name) const {

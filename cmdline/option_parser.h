@@ -35,6 +35,11 @@ public:
     // The line the last parse composed for its problem (ending in a line feed); empty after
     // an accepted parse, after the help switch and after a missing required option.
     const std::u16string& diagnostic() const;
+    // The argument list, and the index of the argument at which the last parse stopped (its
+    // problem or the help switch); the list's size when it read every argument. Arguments
+    // from there on were never looked at.
+    const std::vector<std::u16string>& arguments() const;
+    std::size_t stoppedAt() const;
 
     // Index of the first option whose name equals `name` (ASCII letters without regard to
     // case), else of the first whose long name does; -1 for none. Empty never matches.

@@ -34,7 +34,7 @@ std::u16string recorded(const OptionParser& parser, const std::vector<std::u16st
         text += name;
         if (name == u"count")
             text += u'#' + wtext::formatDecimal(parser.number(name));
-        else if (!parser.value(name).empty() || name == u"l")
+        else if (!parser.value(name).empty() || name == option::language)
             text += u'=' + parser.value(name);
     }
     for (std::size_t i = 0; i < parser.parameterCount(); ++i)
@@ -69,8 +69,9 @@ void runCases(const std::vector<ParseCase>& cases, std::span<const OptionSpec> t
     }
 }
 
-const std::vector<std::u16string> systemNames{u"l",        u"S",        u"a", u"x",
-                                              u"instance", u"debuglog", u"?"};
+const std::vector<std::u16string> systemNames{
+    option::language, option::silent,   option::adminInstall, option::uninstall,
+    option::instance, option::debugLog, option::usage};
 
 TEST(OptionParser, ParsesTheLaunchersOwnOptions) {
     const std::vector<ParseCase> cases = {
@@ -134,7 +135,7 @@ TEST(OptionParser, SkipsTheProgramPathEvenWhenItWasSplit) {
     parser.setLongOptionsEnabled(false);
     parser.defineOptions(optionTable);
     EXPECT_EQ(parser.parse(), 0);
-    EXPECT_TRUE(parser.isSet(u"S"));
+    EXPECT_TRUE(parser.isSet(option::silent));
     ASSERT_EQ(parser.parameterCount(), 1u);
     EXPECT_EQ(parser.parameterValue(0), u"Files\\setup.exe");
 }
@@ -232,7 +233,7 @@ TEST(OptionParser, AnswersNothingForNamesOutsideTheTable) {
     EXPECT_EQ(parser.findOption(u"?"), 6);
     EXPECT_EQ(parser.value(u"L"), u"ru");
     EXPECT_EQ(parser.value(u"s"), u"");
-    EXPECT_EQ(parser.value(u"instance"), u"");
+    EXPECT_EQ(parser.value(option::instance), u"");
     EXPECT_EQ(parser.parameterValue(0), u"");
 }
 
@@ -274,10 +275,10 @@ TEST(OptionParser, EachParseStartsWithNothingPresent) {
     ASSERT_EQ(parser.parse(), 0);
     parser.setArguments({u"setup.exe", u"/x", u"/bogus"});
     EXPECT_EQ(parser.parse(), 1);
-    EXPECT_FALSE(parser.isSet(u"S"));
-    EXPECT_FALSE(parser.isSet(u"l"));
-    EXPECT_EQ(parser.value(u"l"), u"");
-    EXPECT_TRUE(parser.isSet(u"x"));
+    EXPECT_FALSE(parser.isSet(option::silent));
+    EXPECT_FALSE(parser.isSet(option::language));
+    EXPECT_EQ(parser.value(option::language), u"");
+    EXPECT_TRUE(parser.isSet(option::uninstall));
     EXPECT_EQ(parser.diagnostic(), u"Unknown option bogus\n");
     parser.setArguments({u"setup.exe"});
     EXPECT_EQ(parser.parse(), 0);

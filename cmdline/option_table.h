@@ -45,14 +45,27 @@ struct OptionSpec {
     OptionFlags flags;
 };
 
+// The options' names, written once: the table declares them and every query asks by them, so a
+// misspelt name does not compile instead of silently answering "not given".
+namespace option {
+inline constexpr char16_t language[] = u"l";
+inline constexpr char16_t silent[] = u"S";
+inline constexpr char16_t adminInstall[] = u"a";
+inline constexpr char16_t uninstall[] = u"x";
+inline constexpr char16_t instance[] = u"instance"; // accepted; nothing reads its value
+inline constexpr char16_t debugLog[] = u"debuglog";
+inline constexpr char16_t usage[] = u"?";
+} // namespace option
+
 inline constexpr OptionSpec optionTable[] = {
-    {OptionKind::Valued, u"l", u"", u"language", ValueType::Str, OptionFlags::Optional},
-    {OptionKind::Switch, u"S", u"", u"Silent", ValueType::Str, OptionFlags{}},
-    {OptionKind::Switch, u"a", u"", u"admin install", ValueType::Str, OptionFlags{}},
-    {OptionKind::Switch, u"x", u"", u"uninstall", ValueType::Str, OptionFlags{}},
-    {OptionKind::Valued, u"instance", u"", u"instance", ValueType::Str, OptionFlags::Optional},
-    {OptionKind::Valued, u"debuglog", u"", u"debuglog", ValueType::Str, OptionFlags::Optional},
-    {OptionKind::Switch, u"?", u"", u"Usage", ValueType::Str,
+    {OptionKind::Valued, option::language, u"", u"language", ValueType::Str, OptionFlags::Optional},
+    {OptionKind::Switch, option::silent, u"", u"Silent", ValueType::Str, OptionFlags{}},
+    {OptionKind::Switch, option::adminInstall, u"", u"admin install", ValueType::Str,
+     OptionFlags{}},
+    {OptionKind::Switch, option::uninstall, u"", u"uninstall", ValueType::Str, OptionFlags{}},
+    {OptionKind::Valued, option::instance, u"", u"instance", ValueType::Str, OptionFlags::Optional},
+    {OptionKind::Valued, option::debugLog, u"", u"debuglog", ValueType::Str, OptionFlags::Optional},
+    {OptionKind::Switch, option::usage, u"", u"Usage", ValueType::Str,
      OptionFlags::Help | OptionFlags::Optional},
     {OptionKind::Parameter, nullptr, nullptr, u"input params", ValueType::Str,
      OptionFlags::Optional | OptionFlags::Repeatable},

@@ -30,19 +30,27 @@ TEST_F(IniFileSim, FileThatShrinksWhileItIsReadGivesWhatWasRead) {
                   u"[Startup]\nProductCode={P}\n")
             << bytes.size();
         IniFile settings;
-        ASSERT_TRUE(settings.load(path)) << bytes.size();
+        ASSERT_TRUE(settings.load(path).isRead()) << bytes.size();
+        InputDataFile file(path);
+        file.readUntranslated();
+        ASSERT_NE(file.getText(), nullptr);
+        EXPECT_EQ(std::u16string(file.getText().get(), file.getTextLength()),
+                  std::u16string(text.begin(), text.end()))
+            << bytes.size();
         EXPECT_EQ(settings.getSection(u"Startup").getValue(u"ProductCode"), u"{P}") << bytes.size();
         EXPECT_EQ(settings.getSection(u"Startup").getKeyCount(), 1u) << bytes.size();
     }
 }
 
 // A length that no decoded text could be held for: in a 32-bit process any file over 1 GB.
-// The reader refuses it as it refuses an empty file, without trying to allocate.
+// The reader refuses it as a file it cannot read, without trying to allocate.
 TEST_F(IniFileSim, FileTooLargeToHoldIsNotRead) {
     sim::addFile(path, "[Startup]\r\nProductCode={P}\r\n");
     sim::setReportedLength(path, std::uint64_t(std::numeric_limits<std::size_t>::max() / 4) + 1);
     IniFile settings;
-    EXPECT_FALSE(settings.load(path));
+    const IniLoadResult result = settings.load(path);
+    EXPECT_EQ(result.status, IniLoadStatus::unreadable);
+    EXPECT_EQ(result.describe(), path + u": the file is too large to be read");
     EXPECT_EQ(settings.getSection(u"Startup").getKeyCount(), 0u);
 }
 

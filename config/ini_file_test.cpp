@@ -25,6 +25,25 @@ std::string utf16le(std::u16string_view text) {
     return out;
 }
 
+// What the observer was told, in order: "[name]@line" for a header, "section/key=value@line"
+// for a key line.
+struct Events {
+    std::vector<std::string> told;
+    IniObserver observer;
+
+    Events() {
+        observer.section = [this](std::u16string_view name, std::size_t line) {
+            told.push_back("[" + wtext::toUtf8(std::u16string(name)) + "]@" + std::to_string(line));
+        };
+        observer.key = [this](std::u16string_view section, std::u16string_view key,
+                              std::u16string_view value, std::size_t line) {
+            told.push_back(wtext::toUtf8(std::u16string(section)) + "/" +
+                           wtext::toUtf8(std::u16string(key)) + "=" +
+                           wtext::toUtf8(std::u16string(value)) + "@" + std::to_string(line));
+        };
+    }
+};
+
 // "key=value|" for every key, in key order, as UTF-8 so a failing case prints readably.
 std::string dump(const IniSection& section) {
     std::u16string out;
@@ -47,7 +66,7 @@ TEST(IniFile, ReadsEveryEncodingInTextMode) {
     for (const auto& [bytes, keys] : cases) {
         SCOPED_TRACE(bytes);
         IniFile doc;
-        ASSERT_TRUE(doc.load(writeFile(bytes)));
+        ASSERT_TRUE(doc.load(writeFile(bytes)).isRead());
         EXPECT_EQ(dump(doc.getSection(u"A")), keys);
         EXPECT_EQ(doc.getSection(u"B").getName(), u"");
     }
@@ -85,7 +104,7 @@ TEST(IniFile, ParsesBodyLines) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
         IniFile doc;
-        ASSERT_TRUE(doc.load(writeFile("\xEF\xBB\xBF[S]\n" + c.body)));
+        ASSERT_TRUE(doc.load(writeFile("\xEF\xBB\xBF[S]\n" + c.body)).isRead());
         EXPECT_EQ(dump(doc.getSection(u"S")), c.keys);
     }
 }
@@ -94,7 +113,7 @@ TEST(IniFile, TextEndsAtItsFirstNulOrCtrlZWithinALine) {
     struct Case {
         std::string bytes;
         std::string keys;                 // of [A]
-        std::optional<std::size_t> fault; // the line of a MalformedIniError
+        std::optional<std::size_t> fault; // the line of a malformed text
     };
     const Case cases[] = {
         {"[A]\r\nk=va\x1Alue\r\n[B]\r\n", "k=va|", std::nullopt},
@@ -109,11 +128,12 @@ TEST(IniFile, TextEndsAtItsFirstNulOrCtrlZWithinALine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
         IniFile doc;
-        try {
-            EXPECT_TRUE(doc.load(writeFile(c.bytes)));
-            EXPECT_FALSE(c.fault) << "no error";
-        } catch (const MalformedIniError& e) {
-            EXPECT_EQ(std::optional<std::size_t>(e.line()), c.fault);
+        const IniLoadResult result = doc.load(writeFile(c.bytes));
+        if (c.fault) {
+            EXPECT_EQ(result.status, IniLoadStatus::malformed);
+            EXPECT_EQ(result.line, *c.fault);
+        } else {
+            EXPECT_TRUE(result.isRead());
         }
         EXPECT_EQ(dump(doc.getSection(u"A")), c.keys);
         EXPECT_EQ(doc.getSection(u"B").getName(), u"");
@@ -144,32 +164,44 @@ TEST(IniFile, LineEndsAndEncodingsReadAlike) {
              {"\xEF\xBB\xBF" + wtext::toUtf8(withEnds), utf16le(withEnds)}) {
             SCOPED_TRACE(bytes);
             IniFile doc;
-            IniPositions where;
-            ASSERT_TRUE(doc.load(writeFile(bytes), &where));
+            std::vector<std::u16string> names;
+            std::size_t lineOfX = 0; // the last line of x in [Other]
+            IniObserver observer;
+            observer.section = [&](std::u16string_view name, std::size_t) {
+                names.emplace_back(name);
+            };
+            observer.key = [&](std::u16string_view section, std::u16string_view key,
+                               std::u16string_view, std::size_t line) {
+                if (section == u"Other" && key == u"x")
+                    lineOfX = line;
+            };
+            ASSERT_TRUE(doc.load(writeFile(bytes), &observer).isRead());
             std::string got;
-            for (const IniSectionPosition& s : where.sections)
-                got += "[" + wtext::toUtf8(s.name) + "]" + dump(doc.getSection(s.name));
+            for (const std::u16string& name : names)
+                got += "[" + wtext::toUtf8(name) + "]" + dump(doc.getSection(name));
             EXPECT_EQ(got, expected);
-            EXPECT_EQ(where.keyLine(u"Other", u"x"), 8u);
+            EXPECT_EQ(lineOfX, 8u);
         }
     }
 }
 
 TEST(IniFile, SortsManyKeysGivenOutOfOrderAndRepeated) {
-    // 3000 lines, 1000 keys each met three times, in scattered order: the last line counts.
+    // 3000 lines, 1000 keys each met three times, in scattered order: the last line counts,
+    // and the observer is told of every line.
     std::string body;
     std::map<std::string, std::string> expected;
-    std::map<std::string, std::vector<std::size_t>> lines;
+    Events expectedEvents;
+    expectedEvents.told.push_back("[S]@1");
     for (std::size_t i = 0; i < 3000; ++i) {
         const std::string key = "k" + std::to_string(i * 7919 % 1000);
         const std::string value = "v" + std::to_string(i);
         body += key + "=" + value + "\r\n";
         expected[key] = value;
-        lines[key].push_back(i + 2);
+        expectedEvents.told.push_back("S/" + key + "=" + value + "@" + std::to_string(i + 2));
     }
     IniFile doc;
-    IniPositions where;
-    ASSERT_TRUE(doc.load(writeFile("[S]\r\n" + body), &where));
+    Events events;
+    ASSERT_TRUE(doc.load(writeFile("[S]\r\n" + body), &events.observer).isRead());
     const IniSection section = doc.getSection(u"S");
     ASSERT_EQ(section.getKeyCount(), expected.size());
     std::size_t i = 0;
@@ -177,28 +209,22 @@ TEST(IniFile, SortsManyKeysGivenOutOfOrderAndRepeated) {
         EXPECT_EQ(wtext::toUtf8(section.getKeyAt(i++)), key);
         EXPECT_EQ(wtext::toUtf8(section.getValue(wtext::fromUtf8(key))), value);
     }
-    ASSERT_EQ(where.sections.size(), 1u);
-    ASSERT_EQ(where.sections[0].keys.size(), expected.size());
-    std::size_t previousFirstLine = 0;
-    for (const IniKeyPosition& k : where.sections[0].keys) {
-        const std::vector<std::size_t>& all = lines[wtext::toUtf8(k.key)];
-        EXPECT_EQ(k.line, all.back());
-        EXPECT_EQ(k.replacedLines, std::vector<std::size_t>(all.begin(), all.end() - 1));
-        EXPECT_LT(previousFirstLine, all.front()); // in order of first appearance
-        previousFirstLine = all.front();
-    }
+    EXPECT_TRUE(events.told == expectedEvents.told);
 }
 
 TEST(IniFile, SectionsOutOfOrderAcrossLoads) {
     IniFile doc;
-    ASSERT_TRUE(doc.load(writeFile("[C]\nc=1\n[A]\na=1\n[E]\ne=1\n")));
-    IniPositions where;
-    ASSERT_TRUE(
-        doc.load(writeFile("[B]\nb=2\n[A]\na=2\n[D]\nd=2\n[F]\nf=2\n[B]\nb=3\n[0]\n"), &where));
+    ASSERT_TRUE(doc.load(writeFile("[C]\nc=1\n[A]\na=1\n[E]\ne=1\n")).isRead());
     std::string names;
-    for (const IniSectionPosition& s : where.sections)
-        names += wtext::toUtf8(s.name) + (s.taken ? " " : "! ");
-    EXPECT_EQ(names, "B A! D F B! 0 ");
+    IniObserver observer;
+    observer.section = [&](std::u16string_view name, std::size_t) {
+        names += wtext::toUtf8(std::u16string(name)) + " ";
+    };
+    ASSERT_TRUE(
+        doc.load(writeFile("[B]\nb=2\n[A]\na=2\n[D]\nd=2\n[F]\nf=2\n[B]\nb=3\n[0]\n"), &observer)
+            .isRead());
+    // Every header is told, those of sections the document passes over too.
+    EXPECT_EQ(names, "B A D F B 0 ");
     std::string all;
     for (const char16_t* name : {u"0", u"A", u"B", u"C", u"D", u"E", u"F", u"G"})
         all += wtext::toUtf8(doc.getSection(name).getName()) + ":" + dump(doc.getSection(name));
@@ -206,9 +232,9 @@ TEST(IniFile, SectionsOutOfOrderAcrossLoads) {
 
     // Files whose names each increase, one after the other's.
     IniFile sorted;
-    ASSERT_TRUE(sorted.load(writeFile("[B]\nb=1\n[D]\nd=1\n")));
-    ASSERT_TRUE(sorted.load(writeFile("[A]\na=2\n[C]\nc=2\n[D]\nd=2\n[E]\ne=2\n")));
-    ASSERT_TRUE(sorted.load(writeFile("[F]\nf=3\n")));
+    ASSERT_TRUE(sorted.load(writeFile("[B]\nb=1\n[D]\nd=1\n")).isRead());
+    ASSERT_TRUE(sorted.load(writeFile("[A]\na=2\n[C]\nc=2\n[D]\nd=2\n[E]\ne=2\n")).isRead());
+    ASSERT_TRUE(sorted.load(writeFile("[F]\nf=3\n")).isRead());
     all.clear();
     for (const char16_t* name : {u"A", u"B", u"C", u"D", u"E", u"F"})
         all +=
@@ -227,7 +253,8 @@ TEST(IniFile, SectionHeadersStandOnlyAtTheStartOfALine) {
                                    "k=v\r\n"
                                    "[]\r\n"
                                    "e=1\r\n"
-                                   "[Last]")));
+                                   "[Last]"))
+                    .isRead());
     EXPECT_EQ(dump(doc.getSection(u"A")),
               "Cmd=INSTALLDIR=[ProgramFilesFolder]Demo|Path=C:\\[x]\\y|");
     EXPECT_EQ(dump(doc.getSection(u" B ")), "k=v|");
@@ -239,8 +266,8 @@ TEST(IniFile, SectionHeadersStandOnlyAtTheStartOfALine) {
 
 TEST(IniFile, FirstSectionOfANameWinsWhole) {
     IniFile doc;
-    ASSERT_TRUE(doc.load(writeFile("[X]\na=1\n[Startup]\nb=1\n[X]\na=2\nc=2\n")));
-    ASSERT_TRUE(doc.load(writeFile("[X]\nd=3\n[Y]\ne=4\n")));
+    ASSERT_TRUE(doc.load(writeFile("[X]\na=1\n[Startup]\nb=1\n[X]\na=2\nc=2\n")).isRead());
+    ASSERT_TRUE(doc.load(writeFile("[X]\nd=3\n[Y]\ne=4\n")).isRead());
     EXPECT_EQ(dump(doc.getSection(u"X")), "a=1|");
     EXPECT_EQ(dump(doc.getSection(u"Y")), "e=4|");
     EXPECT_EQ(dump(doc.getSection(u"Startup")), "b=1|");
@@ -249,23 +276,40 @@ TEST(IniFile, FirstSectionOfANameWinsWhole) {
 
 TEST(IniFile, RefusesUnreadableFilesAndKeepsTheDocument) {
     const std::u16string folder = testfiles::freshFolder();
-    const std::u16string paths[] = {
-        testfiles::write(folder, u"be.ini", std::string("\xFE\xFF\0[\0X\0]", 8)),
-        testfiles::write(folder, u"empty.ini", ""),
-        folder + u"missing.ini",
-        testfiles::makeFolder(folder, u"sub.ini"),
+    const std::u16string beMark =
+        u"the file begins with the UTF-16 big-endian mark FE FF, which the launcher cannot read";
+    struct Case {
+        std::u16string path;
+        IniLoadStatus status;
+        std::u16string problem; // empty: whatever the system says
+    };
+    const Case cases[] = {
+        {testfiles::write(folder, u"be.ini", std::string("\xFE\xFF\0[\0X\0]", 8)),
+         IniLoadStatus::unreadable, beMark},
+        {testfiles::write(folder, u"empty.ini", ""), IniLoadStatus::empty, u""},
+        {folder + u"missing.ini", IniLoadStatus::unreadable, u"No such file or directory"},
+        {testfiles::makeFolder(folder, u"sub.ini"), IniLoadStatus::unreadable, u""},
     };
     IniFile doc;
-    ASSERT_TRUE(doc.load(writeFile("[Keep]\nk=v\n")));
-    for (const std::u16string& path : paths) {
-        SCOPED_TRACE(wtext::toUtf8(path));
-        EXPECT_FALSE(doc.load(path));
+    ASSERT_TRUE(doc.load(writeFile("[Keep]\nk=v\n")).isRead());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(wtext::toUtf8(c.path));
+        const IniLoadResult result = doc.load(c.path);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.path, c.path);
+        if (c.status == IniLoadStatus::unreadable) {
+            EXPECT_FALSE(result.problem.empty());
+            if (!c.problem.empty()) {
+                EXPECT_EQ(result.problem, c.problem);
+            }
+            EXPECT_EQ(result.describe(), c.path + u": " + result.problem);
+        }
         EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
         EXPECT_EQ(doc.getSection(u"X").getName(), u"");
     }
 }
 
-TEST(IniFile, RaisesForTextWithoutSectionsNamingTheLine) {
+TEST(IniFile, RefusesTextWithoutSectionsNamingTheLine) {
     struct Case {
         std::string bytes;
         std::size_t line;
@@ -288,16 +332,13 @@ TEST(IniFile, RaisesForTextWithoutSectionsNamingTheLine) {
         SCOPED_TRACE(c.bytes);
         const std::u16string path = writeFile(c.bytes);
         IniFile doc;
-        try {
-            doc.load(path);
-            ADD_FAILURE() << "no error";
-        } catch (const MalformedIniError& e) {
-            EXPECT_EQ(e.path(), path);
-            EXPECT_EQ(e.line(), c.line);
-            EXPECT_EQ(e.describe(),
-                      path + u", line " + wtext::formatDecimal(c.line) + u": " + e.problem());
-            EXPECT_EQ(e.what(), wtext::toUtf8(e.describe()));
-        }
+        const IniLoadResult e = doc.load(path);
+        EXPECT_EQ(e.status, IniLoadStatus::malformed);
+        EXPECT_EQ(e.path, path);
+        EXPECT_EQ(e.line, c.line);
+        EXPECT_FALSE(e.problem.empty());
+        EXPECT_EQ(e.describe(),
+                  path + u", line " + wtext::formatDecimal(c.line) + u": " + e.problem);
         if (c.keptSection) {
             EXPECT_EQ(doc.getSection(u"A").getName(), u"A");
             EXPECT_EQ(dump(doc.getSection(u"A")), *c.keptSection);
@@ -310,7 +351,7 @@ TEST(IniSection, CopiesAreIndependentOfTheDocument) {
     IniSection section;
     {
         IniFile doc;
-        ASSERT_TRUE(doc.load(writeFile("[S]\nb=2\na=\n")));
+        ASSERT_TRUE(doc.load(writeFile("[S]\nb=2\na=\n")).isRead());
         section = doc.getSection(u"S");
     }
     EXPECT_EQ(section.getName(), u"S");
@@ -331,107 +372,16 @@ TEST(IniSection, ParseKeepsItsOwnCopyAndAddsToWhatItHas) {
         text.assign(text.size(), u'x');
     }
     const IniSection before = section;
-    IniSectionPosition where;
+    Events events;
     // A first line without brackets names nothing: the section keeps its name.
-    section.parse(u"no header\nc=3\nb=4\n\nc=5", 5, &where);
+    section.parse(u"no header\nc=3\nb=4\n\nc=5", 5, &events.observer);
     EXPECT_EQ(dump(before), "a=2|b=1|");
     EXPECT_EQ(before.getName(), u"S");
     EXPECT_EQ(dump(section), "a=2|b=4|c=5|");
     EXPECT_EQ(section.getName(), u"S");
-    EXPECT_EQ(where.name, u"S");
-    EXPECT_EQ(where.line, 5u);
-    ASSERT_EQ(where.keys.size(), 2u);
-    EXPECT_EQ(where.keys[0].key, u"c");
-    EXPECT_EQ(where.keys[0].line, 9u);
-    EXPECT_EQ(where.keys[0].replacedLines, std::vector<std::size_t>{6});
-    EXPECT_EQ(where.keys[1].key, u"b");
-    EXPECT_EQ(where.keys[1].line, 7u);
+    EXPECT_EQ(events.told, (std::vector<std::string>{"[S]@5", "S/c=3@6", "S/b=4@7", "S/c=5@9"}));
 
     section.parse(u"[T]");
     EXPECT_EQ(section.getName(), u"T");
     EXPECT_EQ(dump(section), "a=2|b=4|c=5|");
-}
-
-namespace {
-
-// "name@line[!]{key@line<replaced,...>}" for every header met; "!" marks one passed over.
-std::string dumpPositions(const IniPositions& where) {
-    std::string out;
-    for (const IniSectionPosition& s : where.sections) {
-        out += wtext::toUtf8(s.name) + "@" + std::to_string(s.line) + (s.taken ? "" : "!") + "{";
-        for (const IniKeyPosition& k : s.keys) {
-            out += wtext::toUtf8(k.key) + "@" + std::to_string(k.line);
-            for (std::size_t r : k.replacedLines)
-                out += "<" + std::to_string(r);
-            out += ";";
-        }
-        out += "}";
-    }
-    return out;
-}
-
-} // namespace
-
-TEST(IniPositions, RecordsWhereEverySectionAndKeyStood) {
-    struct Case {
-        std::string bytes;
-        std::string positions;
-    };
-    const Case cases[] = {
-        {"[A]\r\nk=1\r\n\r\nm=2\r\n[B]\r\nn=3", "A@1{k@2;m@4;}B@5{n@6;}"},
-        // Comments, blank lines and lines without a key count as lines, but record nothing.
-        {"; top\n\n[A]\n# c\n  ;x=1\n=v\nk = v ; c\n", "A@3{k@7;}"},
-        {"early=1\n  [ S ]\nk=1\n", " S @2{k@3;}"},
-        // A key met again: the later line counts, the earlier is noted as replaced.
-        {"[A]\nk=1\nj=0\nk=2\nk=3\n", "A@1{k@5<2<4;j@3;}"},
-        // A second section of the same name is passed over whole, and noted so.
-        {"[X]\na=1\n[Y]\n[X]\na=2\nc=2\n", "X@1{a@2;}Y@3{}X@4!{a@5;c@6;}"},
-        // Every encoding counts lines alike after CR LF has become LF.
-        {"\xEF\xBB\xBF[A]\r\n\r\nk=\xC3\xA9\r\n", "A@1{k@3;}"},
-        {utf16le(u"[A]\r\n\r\nk=v"), "A@1{k@3;}"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.bytes);
-        const std::u16string path = writeFile(c.bytes);
-        IniFile plain, traced;
-        IniPositions where;
-        ASSERT_TRUE(plain.load(path));
-        ASSERT_TRUE(traced.load(path, &where));
-        EXPECT_EQ(where.path, path);
-        EXPECT_EQ(dumpPositions(where), c.positions);
-        // The record leaves the document exactly as a load without it.
-        for (const IniSectionPosition& s : where.sections)
-            EXPECT_EQ(dump(traced.getSection(s.name)), dump(plain.getSection(s.name)));
-    }
-}
-
-TEST(IniPositions, LooksUpTheTakenSectionAndTheKeyThatCounts) {
-    IniFile doc;
-    IniPositions where;
-    ASSERT_TRUE(doc.load(writeFile("[Startup]\nProductCode=1\n[Package]\nLocation=a\n"
-                                   "[Startup]\nProductVersion=2\n[Package]\nLocation=b\n"
-                                   "Location=c\n"),
-                         &where));
-    EXPECT_EQ(where.sectionLine(u"Startup"), 1u);
-    EXPECT_EQ(where.sectionLine(u"Package"), 3u);
-    EXPECT_EQ(where.sectionLine(u"startup"), 0u);
-    EXPECT_EQ(where.keyLine(u"Startup", u"ProductCode"), 2u);
-    EXPECT_EQ(where.keyLine(u"Package", u"Location"), 4u);
-    // Keys of a section passed over are not the document's.
-    EXPECT_EQ(where.keyLine(u"Startup", u"ProductVersion"), 0u);
-    EXPECT_EQ(doc.getSection(u"Startup").getValue(u"ProductVersion"), u"");
-    EXPECT_EQ(where.keyLine(u"Nowhere", u"Location"), 0u);
-}
-
-TEST(IniPositions, KeepsWhatStoodBeforeAFaultAndNothingForAnUnreadableFile) {
-    IniFile doc;
-    IniPositions where;
-    EXPECT_THROW(doc.load(writeFile("[A]\nk=v\n[B]\nm=1\n[C\n"), &where), MalformedIniError);
-    EXPECT_EQ(dumpPositions(where), "A@1{k@2;}B@3{m@4;}");
-
-    where.sections.push_back({u"stale", 9, true, {}});
-    const std::u16string missing = testfiles::freshFolder() + u"missing.ini";
-    EXPECT_FALSE(doc.load(missing, &where));
-    EXPECT_EQ(where.path, missing);
-    EXPECT_TRUE(where.sections.empty());
 }

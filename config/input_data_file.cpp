@@ -37,20 +37,37 @@ std::size_t readTextMode(char16_t* units, std::size_t count) {
 
 } // namespace
 
+std::u16string InputDataResult::reason() const {
+    switch (fault) {
+    case InputDataFault::none:
+        break;
+    case InputDataFault::cannotOpen:
+        return platform::errnoText(errnoValue);
+    case InputDataFault::bigEndianMark:
+        return u"the file begins with the UTF-16 big-endian mark FE FF, which the launcher "
+               u"cannot read";
+    case InputDataFault::tooLarge:
+        return u"the file is too large to be read";
+    }
+    return std::u16string();
+}
+
 InputDataFile::InputDataFile(const std::u16string& path) {
-    int errnoValue = 0;
-    if (!file.open(path, errnoValue))
-        throw InputDataFileException(platform::errnoText(errnoValue));
+    if (!file.open(path, result_.errnoValue)) {
+        result_.fault = InputDataFault::cannotOpen;
+        return;
+    }
     std::uint8_t mark[2] = {};
     if (file.read(mark, 2) == 2 && mark[0] == 0xFE && mark[1] == 0xFF) {
         file.close();
-        throw InputDataFileException(platform::errnoText(platform::errnoInvalidArgument));
+        result_.fault = InputDataFault::bigEndianMark;
+        return;
     }
     // Looking at the mark moved the read position, and not every platform's length() rewinds
     // to the start; opening again puts read() at byte 0 everywhere.
     file.close();
-    if (!file.open(path, errnoValue))
-        throw InputDataFileException(platform::errnoText(errnoValue));
+    if (!file.open(path, result_.errnoValue))
+        result_.fault = InputDataFault::cannotOpen;
 }
 
 void InputDataFile::read() {
@@ -64,14 +81,18 @@ void InputDataFile::read() {
 void InputDataFile::readUntranslated() {
     text.reset();
     textLength = 0;
+    if (!result_.ok())
+        return;
 
     std::uint64_t size = 0;
     if (!file.length(size) || size == 0)
         return;
     // The decoded text needs two bytes per input byte and a terminator; a length beyond that
     // cannot be held at all (a 32-bit process with a file over 2 GB).
-    if (size > std::numeric_limits<std::size_t>::max() / 4)
+    if (size > std::numeric_limits<std::size_t>::max() / 4) {
+        result_.fault = InputDataFault::tooLarge;
         return;
+    }
     const auto byteCount = static_cast<std::size_t>(size);
 
     std::uint8_t head[3] = {};

@@ -7,21 +7,36 @@
 #include <memory>
 #include <string>
 
-// The reason a file could not be opened, as the C runtime words it for errno.
-class InputDataFileException {
-public:
-    explicit InputDataFileException(std::u16string message) : message(std::move(message)) {}
-    std::u16string message;
+// Why a file could not be read, or `none`.
+enum class InputDataFault {
+    none,
+    cannotOpen,    // the system refused to open it; errnoValue says why
+    bigEndianMark, // it begins with the UTF-16 big-endian mark FE FF, which is not decoded
+    tooLarge,      // its length is more than any decoded text of it could be held for
+};
+
+struct InputDataResult {
+    InputDataFault fault = InputDataFault::none;
+    int errnoValue = 0; // for cannotOpen
+
+    bool ok() const { return fault == InputDataFault::none; }
+    // Why, in words: for cannotOpen the C runtime's text for errnoValue ("Permission
+    // denied"), for the others the reader's own; empty when nothing went wrong.
+    std::u16string reason() const;
 };
 
 class InputDataFile {
 public:
-    // Opens the file; throws InputDataFileException when it cannot be opened (a file that
-    // begins with the UTF-16 big-endian mark FE FF is refused as an invalid argument).
+    // Opens the file; result() tells whether it could be. A file that begins with the UTF-16
+    // big-endian mark FE FF is not opened.
     explicit InputDataFile(const std::u16string& path);
 
+    // How opening and reading went so far.
+    const InputDataResult& result() const { return result_; }
+
     // Reads and decodes the whole file, in text mode as the C runtime reads a text stream (CR LF
-    // is one LF, Ctrl-Z ends the text). An empty file leaves the text absent.
+    // is one LF, Ctrl-Z ends the text). An empty file, and one that was not opened, leave the
+    // text absent; so does one too large to hold, which result() then tells.
     void read();
     // The same without text mode: every CR and Ctrl-Z stays where the file has it. A reader
     // that takes a CR before an LF as white space and stops at Ctrl-Z reads the same thing
@@ -40,6 +55,7 @@ private:
     void decodeAnsi(const std::uint8_t* head, std::size_t headSize, std::size_t byteCount);
 
     platform::InputFile file;
+    InputDataResult result_;
     std::shared_ptr<char16_t[]> text;
     std::size_t textLength = 0;
 };

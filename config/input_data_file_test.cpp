@@ -123,19 +123,25 @@ TEST(InputDataFile, DecodesLargeUtf8FilesLikeTheWholeFile) {
     EXPECT_EQ(file.getText()[file.getTextLength()], u'\0');
 }
 
-TEST(InputDataFile, RefusalCarriesTheErrnoText) {
+TEST(InputDataFile, RefusalCarriesItsReason) {
     const std::u16string folder = testfiles::freshFolder();
-    const std::pair<std::u16string, std::u16string> cases[] = {
-        {folder + u"missing.ini", u"No such file or directory"},
-        {testfiles::write(folder, u"be.ini", "\xFE\xFF"), u"Invalid argument"},
+    struct Case {
+        std::u16string path;
+        InputDataFault fault;
+        std::u16string reason;
     };
-    for (const auto& [path, message] : cases) {
-        SCOPED_TRACE(wtext::toUtf8(path));
-        try {
-            InputDataFile file(path);
-            ADD_FAILURE() << "opened";
-        } catch (const InputDataFileException& e) {
-            EXPECT_EQ(e.message, message);
-        }
+    const Case cases[] = {
+        {folder + u"missing.ini", InputDataFault::cannotOpen, u"No such file or directory"},
+        {testfiles::write(folder, u"be.ini", "\xFE\xFF"), InputDataFault::bigEndianMark,
+         u"the file begins with the UTF-16 big-endian mark FE FF, which the launcher cannot read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(wtext::toUtf8(c.path));
+        InputDataFile file(c.path);
+        EXPECT_EQ(file.result().fault, c.fault);
+        EXPECT_EQ(file.result().reason(), c.reason);
+        file.read();
+        EXPECT_EQ(file.getText(), nullptr);
+        EXPECT_EQ(file.result().fault, c.fault);
     }
 }

@@ -79,7 +79,7 @@ void parseWith(const std::vector<std::u16string>& tokens, bool longOptions,
     else
         check(diagnostic.empty(), "no diagnostic without a refusal");
     if (result == -1)
-        check(parser.isSet(u"?"), "the help switch ended the parse");
+        check(parser.isSet(option::usage), "the help switch ended the parse");
 
     for (const OptionSpec& row : optionTable) {
         if (row.kind != OptionKind::Switch && row.kind != OptionKind::Valued)

@@ -1,6 +1,6 @@
 // The configuration reader: the bytes of one file, in whatever encoding their first bytes
-// announce, loaded into a document. A MalformedIniError is an expected answer; anything else
-// that escapes, and any sanitizer report, is a fault.
+// announce, loaded into a document. Every result is an expected answer; anything that escapes,
+// and any sanitizer report, is a fault.
 //
 // Checked on every input:
 //  - every section named by a header line before the first malformed one is found again
@@ -72,14 +72,15 @@ struct Outcome {
 
 Outcome load(IniFile& document, const std::u16string& path) {
     Outcome outcome;
-    try {
-        outcome.loaded = document.load(path);
-    } catch (const MalformedIniError& error) {
-        check(error.line() >= 1, "a malformed file names a line from 1");
-        check(error.path() == path, "the error names the file");
-        check(!error.describe().empty() && error.what() != nullptr, "the error describes itself");
-        outcome.malformedLine = error.line();
+    const IniLoadResult result = document.load(path);
+    check(result.path == path, "the result names the file");
+    outcome.loaded = result.isRead();
+    if (result.status == IniLoadStatus::malformed) {
+        check(result.line >= 1, "a malformed file names a line from 1");
+        check(!result.problem.empty(), "a malformed file names its problem");
+        outcome.malformedLine = result.line;
     }
+    check(result.isRead() == result.describe().empty(), "a failed load describes itself");
     return outcome;
 }
 
@@ -129,13 +130,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The decoded text as the reader sees it, for the header names.
     std::u16string text;
-    try {
-        InputDataFile file(ansiPath);
-        file.read();
-        if (file.getText())
-            text.assign(file.getText().get(), file.getTextLength());
-    } catch (const InputDataFileException&) {
-    }
+    InputDataFile file(ansiPath);
+    file.read();
+    if (file.getText())
+        text.assign(file.getText().get(), file.getTextLength());
     std::vector<std::u16string> names = headerNames(text);
     if (outcome.loaded)
         check(!names.empty(), "a document that loaded has a section header");

@@ -27,6 +27,7 @@
 #include "cmdline/tokenizer.h"
 #include "config/ini_file.h"
 #include "installer/msi_library.h"
+#include "installer/msi_package.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_msi.h"
@@ -167,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
-    msiLibrary.unload();
+    msiLibrary().unload();
     sim::reset();
     auto& m = sim::machine();
     m.modulePath = modulePaths[programBits & 3];
@@ -200,8 +201,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (machineBits & 4)
         sim::addFile(setupDir + u"admupdt.cfg", "");
     sim::addMsiPackage(setupDir + u"product.msi",
-                       sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
-    auto withInstance = sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4");
+                       sim::samplePackage(productCode, u"2.5.1", keyFileName, u"1.2.3.4"));
+    auto withInstance = sim::samplePackage(productCode, u"2.5.1", keyFileName, u"1.2.3.4");
     withInstance.embeddedTransforms.insert(u"Inst2.mst");
     sim::addMsiPackage(setupDir + u"data\\product.msi", withInstance);
     if (machineBits & 8)
@@ -229,16 +230,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.setLongOptionsEnabled(false);
     parser.defineOptions(optionTable);
     parser.parse();
-    const bool silent = parser.isSet(u"S");
-    const bool helpAsked = parser.isSet(u"?");
-    const int mode = parser.isSet(u"a") ? 1 : parser.isSet(u"x") ? 2 : 0;
-    std::u16string cmdLineSetting;
-    try {
-        IniFile settings;
-        settings.load(setupDir + u"Setup.ini");
-        cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
-    } catch (const MalformedIniError&) {
-    }
+    const bool silent = parser.isSet(option::silent);
+    const bool helpAsked = parser.isSet(option::usage);
+    const int mode = parser.isSet(option::adminInstall) ? 1
+                     : parser.isSet(option::uninstall)  ? 2
+                                                        : 0;
+    IniFile settings;
+    settings.load(setupDir + u"Setup.ini");
+    const std::u16string cmdLineSetting = settings.getSection(u"Startup").getValue(u"CmdLine");
     std::u16string tail = cmdLineSetting;
     if (parser.parameterCount() > 0) {
         if (!tail.empty())
@@ -246,7 +245,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (std::size_t i = 0; i < parser.parameterCount(); ++i)
             tail += parser.parameterValue(i) + u' ';
     }
-    if (ukraine && !parser.isSet(u"l")) {
+    if (ukraine && !parser.isSet(option::language)) {
         if (!tail.empty())
             tail += u' ';
         tail += u"COUNTRY=UA";
@@ -280,7 +279,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (bound) {
             const sim::MsiInstallCall& call = installs.back();
             check(call.handlesOpen == 0, "every installer handle is closed before installing");
-            check(call.uiLevel == (silent ? 2 : 5), "the user-interface level follows /S");
+            check(call.uiLevel == (silent ? msi::uiLevelNone : msi::uiLevelFull),
+                  "the user-interface level follows /S");
             const std::u16string instanceName =
                 (machineBits & 16) && !(machineBits & 4) ? u"Inst2" : u"";
             check(followsGrammar(call.commandLine, mode, setupDir, exeName, instanceName, tail),
@@ -291,6 +291,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (silent && !helpAsked)
         check(m.messageBoxes.empty(), "an unattended run shows no box");
 
-    msiLibrary.unload();
+    msiLibrary().unload();
     return 0;
 }

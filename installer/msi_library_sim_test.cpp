@@ -1,5 +1,6 @@
 #include "installer/msi_library.h"
 
+#include "tests/support/msi_operations.h"
 #include "tests/support/sim_machine.h"
 
 namespace {
@@ -26,70 +27,51 @@ TEST_F(MsiLibrarySim, NoLibraryMeansEveryOperationAnswersOne) {
     EXPECT_FALSE(library.load());
     EXPECT_FALSE(library.isLoaded());
     EXPECT_EQ(library.boundCount(), 0);
-    msi::MSIHANDLE h = 0;
+    const auto calls = testsupport::callEveryOperation(library, 1, u"{P}", true);
+    for (const auto& call : calls)
+        EXPECT_EQ(call.result, 1u) << call.exportName;
     std::u16string text = u"before";
-    std::uint32_t type = 0;
-    std::int32_t i = 0;
-    msi::FILETIME ft{};
-    EXPECT_EQ(library.databaseOpenView(1, u"SELECT", h), 1u);
-    EXPECT_EQ(library.viewExecute(1), 1u);
-    EXPECT_EQ(library.viewFetch(1, h), 1u);
-    EXPECT_EQ(library.recordGetString(1, text), 1u);
     EXPECT_EQ(library.getProductInfo(u"{P}", u"VersionString", text), 1u);
-    EXPECT_EQ(library.summaryInfoGetProperty(1, 9, type, i, ft, text), 1u);
-    EXPECT_EQ(library.closeHandle(1), 1u);
     EXPECT_EQ(text, u"before");
     EXPECT_TRUE(sim::msi().calls.empty());
 }
 
 TEST_F(MsiLibrarySim, AMissingExportAffectsOnlyItsOwnOperation) {
-    struct Case {
-        const char* exportName;
-        int operation; // index into the calls below
-    };
-    const Case cases[] = {{"MsiDatabaseOpenViewW", 0}, {"MsiViewExecute", 1},
-                          {"MsiViewFetch", 2},         {"MsiRecordGetStringW", 3},
-                          {"MsiGetProductInfoW", 4},   {"MsiSummaryInfoGetPropertyW", 5},
-                          {"MsiCloseHandle", 6}};
-    for (const auto& c : cases) {
+    // What each call answers with every export bound: on no valid handle, mostly
+    // ERROR_INVALID_HANDLE; the product query and the calls about an installation succeed.
+    auto script = [] { sim::msi().products[u"{p}"] = {u"1.0", u"C:\\p\\"}; };
+    script();
+    MsiLibrary full;
+    ASSERT_TRUE(full.load());
+    const auto bound = testsupport::callEveryOperation(full, 77, u"{P}", true);
+    for (const auto& call : bound)
+        EXPECT_NE(call.result, 1u) << call.exportName;
+
+    for (std::size_t hidden = 0; hidden < bound.size(); ++hidden) {
         renew();
-        sim::msi().products[u"{p}"] = {u"1.0", u"C:\\p\\"};
-        sim::hideMsiExport(c.exportName);
+        script();
+        sim::hideMsiExport(bound[hidden].exportName);
         MsiLibrary library;
-        ASSERT_TRUE(library.load()) << c.exportName;
+        ASSERT_TRUE(library.load()) << bound[hidden].exportName;
         EXPECT_EQ(library.boundCount(), MsiLibrary::entryPointCount - 1);
-        msi::MSIHANDLE h = 0;
-        std::u16string text;
-        std::uint32_t type = 0;
-        std::int32_t i = 0;
-        msi::FILETIME ft{};
-        // On no valid handle the bound calls answer ERROR_INVALID_HANDLE (6), the product
-        // query succeeds; only the hidden one answers 1.
-        std::uint32_t results[] = {library.databaseOpenView(77, u"SELECT Value FROM Property", h),
-                                   library.viewExecute(77),
-                                   library.viewFetch(77, h),
-                                   library.recordGetString(77, text),
-                                   library.getProductInfo(u"{P}", u"VersionString", text),
-                                   library.summaryInfoGetProperty(77, 9, type, i, ft, text),
-                                   library.closeHandle(77)};
-        for (int k = 0; k < 7; ++k) {
-            std::uint32_t expected = k == c.operation ? 1u : (k == 4 ? 0u : 6u);
-            EXPECT_EQ(results[k], expected) << c.exportName << " call " << k;
-        }
+        const auto calls = testsupport::callEveryOperation(library, 77, u"{P}", true);
+        for (std::size_t k = 0; k < calls.size(); ++k)
+            EXPECT_EQ(calls[k].result, k == hidden ? 1u : bound[k].result)
+                << bound[hidden].exportName << " hidden, " << calls[k].exportName << " called";
     }
 }
 
 TEST_F(MsiLibrarySim, UnloadReleasesOnceAndLoadBindsAgain) {
-    ASSERT_TRUE(msiLibrary.load());
+    ASSERT_TRUE(msiLibrary().load());
     EXPECT_EQ(sim::machine().librariesOpen, 1);
-    msiLibrary.unload();
-    msiLibrary.unload();
+    msiLibrary().unload();
+    msiLibrary().unload();
     EXPECT_EQ(sim::machine().librariesOpen, 0);
-    EXPECT_EQ(msiLibrary.boundCount(), 0);
+    EXPECT_EQ(msiLibrary().boundCount(), 0);
     std::u16string text;
-    EXPECT_EQ(msiLibrary.getProductInfo(u"{P}", u"VersionString", text), 1u);
-    ASSERT_TRUE(msiLibrary.load());
-    EXPECT_EQ(msiLibrary.boundCount(), MsiLibrary::entryPointCount);
+    EXPECT_EQ(msiLibrary().getProductInfo(u"{P}", u"VersionString", text), 1u);
+    ASSERT_TRUE(msiLibrary().load());
+    EXPECT_EQ(msiLibrary().boundCount(), MsiLibrary::entryPointCount);
     {
         MsiLibrary scoped;
         ASSERT_TRUE(scoped.load());
@@ -105,19 +87,20 @@ TEST_F(MsiLibrarySim, TextsUpTo2047CharactersFitAndLongerOnesAreNotRetried) {
         std::size_t kept;
     };
     const Case cases[] = {{0, 0, 0}, {2047, 0, 2047}, {2048, 234, 2047}, {9000, 234, 2047}};
-    ASSERT_TRUE(msiLibrary.load());
+    ASSERT_TRUE(msiLibrary().load());
     for (const auto& c : cases) {
         std::u16string value(c.length, u'v');
         sim::msi().products[u"{p}"] = {value, u""};
         int before = sim::msi().calls["MsiGetProductInfoW"];
         std::u16string text = u"old";
-        EXPECT_EQ(msiLibrary.getProductInfo(u"{P}", u"VersionString", text), c.result) << c.length;
+        EXPECT_EQ(msiLibrary().getProductInfo(u"{P}", u"VersionString", text), c.result)
+            << c.length;
         EXPECT_EQ(text, value.substr(0, c.kept)) << c.length;
         EXPECT_EQ(sim::msi().calls["MsiGetProductInfoW"], before + 1) << c.length;
     }
     // A failed call that writes nothing leaves the empty text, not the old one.
     std::u16string text = u"old";
-    EXPECT_EQ(msiLibrary.getProductInfo(u"{unknown}", u"VersionString", text), 1605u);
+    EXPECT_EQ(msiLibrary().getProductInfo(u"{unknown}", u"VersionString", text), 1605u);
     EXPECT_EQ(text, u"");
 }
 

@@ -3,6 +3,7 @@
 #include "installer/msi_library.h"
 #include "installer/msi_package.h"
 #include "installer/msi_runtime.h"
+#include "tests/support/msi_operations.h"
 #include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
@@ -11,25 +12,14 @@ namespace {
 
 class MsiBinding : public ::testing::Test {
 protected:
-    void SetUp() override { msiLibrary.unload(); }
-    void TearDown() override { msiLibrary.unload(); }
+    void SetUp() override { msiLibrary().unload(); }
+    void TearDown() override { msiLibrary().unload(); }
 };
 
-// Every thin operation, called on `library`; each answers 1 when its entry point is unbound.
-std::vector<std::uint32_t> callEveryOperation(const MsiLibrary& library) {
-    msi::MSIHANDLE handle = 0;
-    std::u16string text;
-    std::uint32_t type = 0;
-    std::int32_t intValue = 0;
-    msi::FILETIME fileTime{};
-    return {
-        library.databaseOpenView(0, u"SELECT Value FROM Property", handle),
-        library.viewExecute(0),
-        library.viewFetch(0, handle),
-        library.recordGetString(0, text),
-        library.getProductInfo(u"{00000000-0000-0000-0000-000000000000}", u"VersionString", text),
-        library.summaryInfoGetProperty(0, 9, type, intValue, fileTime, text),
-        library.closeHandle(0xFFFFFF)};
+// Every call of the binding; each answers 1 when its entry point is unbound.
+std::vector<testsupport::MsiOperation> callEveryOperation(const MsiLibrary& library) {
+    return testsupport::callEveryOperation(library, 0xFFFFFF,
+                                           u"{00000000-0000-0000-0000-000000000000}", false);
 }
 
 TEST_F(MsiBinding, LoadBindsEveryEntryPointAndUnloadDropsThem) {
@@ -38,14 +28,14 @@ TEST_F(MsiBinding, LoadBindsEveryEntryPointAndUnloadDropsThem) {
     ASSERT_TRUE(library.load());
     EXPECT_TRUE(library.isLoaded());
     EXPECT_EQ(library.boundCount(), MsiLibrary::entryPointCount);
-    for (std::uint32_t r : callEveryOperation(library))
-        EXPECT_NE(r, 0u) << "a call on no object succeeded";
+    for (const auto& call : callEveryOperation(library))
+        EXPECT_NE(call.result, 0u) << call.exportName << ": a call on no object succeeded";
 
     library.unload();
     EXPECT_FALSE(library.isLoaded());
     EXPECT_EQ(library.boundCount(), 0);
-    for (std::uint32_t r : callEveryOperation(library))
-        EXPECT_EQ(r, 1u);
+    for (const auto& call : callEveryOperation(library))
+        EXPECT_EQ(call.result, 1u) << call.exportName;
     library.unload();
 
     ASSERT_TRUE(library.load());
@@ -54,7 +44,7 @@ TEST_F(MsiBinding, LoadBindsEveryEntryPointAndUnloadDropsThem) {
 
 TEST_F(MsiBinding, RuntimeVersionIsFourDecimalNumbers) {
     std::u16string version = msiRuntimeVersion();
-    EXPECT_TRUE(msiLibrary.isLoaded());
+    EXPECT_TRUE(msiLibrary().isLoaded());
     VersionQuad quad = parseVersion(version);
     EXPECT_GE(quad.major, 1);
     EXPECT_GE(quad.revision, 0);
@@ -68,10 +58,11 @@ TEST_F(MsiBinding, RuntimeVersionIsFourDecimalNumbers) {
 
 TEST_F(MsiBinding, UnknownProductIsNotInstalled) {
     VersionQuad version = parseVersion(u"1.0.0.0");
-    EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version, u""), -1);
+    EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version, u""),
+              InstalledState::None);
     EXPECT_EQ(installedProductState(u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AB}", version,
                                     u"{5C1D6A7E-0000-4B1F-9D8E-0123456789AC}"),
-              -1);
+              InstalledState::None);
 }
 
 TEST_F(MsiBinding, InspectTellsAMissingPackageFromOneThatIsNoPackage) {

@@ -6,24 +6,21 @@
 
 namespace {
 
-constexpr std::uint32_t pidTemplate = 7;
-constexpr std::uint32_t pidRevisionNumber = 9;
-constexpr std::uint32_t vtLpstr = 30;
-
 // One single-value query: the first row's first field. Every handle it opens is closed
 // before it returns; `text` is written only on success.
 std::uint32_t queryValue(msi::MSIHANDLE database, const std::u16string& query,
                          std::u16string& text) {
+    const MsiLibrary& installer = msiLibrary();
     MsiHandle view;
-    if (std::uint32_t r = msiLibrary.databaseOpenView(database, query, view.ref()))
+    if (std::uint32_t r = installer.databaseOpenView(database, query, view.put()))
         return r;
-    if (std::uint32_t r = msiLibrary.viewExecute(view.get()))
+    if (std::uint32_t r = installer.viewExecute(view.get()))
         return r;
     MsiHandle record;
-    if (std::uint32_t r = msiLibrary.viewFetch(view.get(), record.ref()))
+    if (std::uint32_t r = installer.viewFetch(view.get(), record.put()))
         return r;
     std::u16string value;
-    std::uint32_t r = msiLibrary.recordGetString(record.get(), value);
+    std::uint32_t r = installer.recordGetString(record.get(), value);
     record.reset();
     view.reset();
     if (r == 0)
@@ -33,88 +30,85 @@ std::uint32_t queryValue(msi::MSIHANDLE database, const std::u16string& query,
 
 } // namespace
 
-MsiPackage::~MsiPackage() {
-    if (database != 0)
-        msiLibrary.closeHandle(database);
+std::uint32_t MsiPackage::readPackageCode() {
+    const MsiLibrary& installer = msiLibrary();
+    MsiHandle summary;
+    if (std::uint32_t r = installer.getSummaryInformation(database.get(), summary.put()))
+        return r;
+    std::uint32_t type = 0;
+    std::int32_t intValue = 0;
+    msi::FILETIME fileTime{};
+    std::u16string text;
+    if (std::uint32_t r = installer.summaryInfoGetProperty(summary.get(), msi::pidTemplate, type,
+                                                           intValue, fileTime, text))
+        return r;
+    if (std::uint32_t r = installer.summaryInfoGetProperty(summary.get(), msi::pidRevisionNumber,
+                                                           type, intValue, fileTime, text))
+        return r;
+    if (type == msi::vtLpstr)
+        packageCode = text;
+    return 0;
 }
 
 std::uint32_t MsiPackage::inspect(const std::u16string& packagePath) {
-    if (!msiLibrary.isLoaded() && !msiLibrary.load())
+    MsiLibrary& installer = msiLibrary();
+    if (!installer.isLoaded() && !installer.load())
         return 0;
-    if (database != 0) {
-        msiLibrary.closeHandle(database);
-        database = 0;
-    }
+    database.reset();
     path = packagePath;
     if (platform::coInitialize() < 0)
         return 0;
     if (!platform::fileExists(path))
         return msi::errorFileNotFound;
 
-    if (!msiLibrary.MsiOpenDatabaseW)
-        return msi::errorInvalidFunction;
-    if (std::uint32_t r = msiLibrary.MsiOpenDatabaseW(path.c_str(), nullptr, &database))
+    if (std::uint32_t r = installer.openDatabase(path, msi::openReadOnly, database.put()))
         return r;
-
-    if (!msiLibrary.MsiGetSummaryInformationW)
-        return msi::errorInvalidFunction;
-    MsiHandle summary;
-    if (std::uint32_t r = msiLibrary.MsiGetSummaryInformationW(database, u"", 0, summary.out()))
+    if (std::uint32_t r = readPackageCode())
         return r;
-    std::uint32_t type = 0;
-    std::int32_t intValue = 0;
-    msi::FILETIME fileTime{};
-    std::u16string text;
-    if (std::uint32_t r = msiLibrary.summaryInfoGetProperty(summary.get(), pidTemplate, type,
-                                                            intValue, fileTime, text))
+    if (std::uint32_t r =
+            queryValue(database.get(), u"SELECT Value FROM Property WHERE Property = 'ProductCode'",
+                       productCode))
         return r;
-    std::uint32_t r = msiLibrary.summaryInfoGetProperty(summary.get(), pidRevisionNumber, type,
-                                                        intValue, fileTime, text);
-    summary.reset();
-    if (r != 0)
+    if (std::uint32_t r = queryValue(
+            database.get(), u"SELECT Value FROM Property WHERE Property = 'ProductVersion'",
+            productVersion))
         return r;
-    if (type == vtLpstr)
-        packageCode = text;
-
-    if ((r = queryValue(database, u"SELECT Value FROM Property WHERE Property = 'ProductCode'",
-                        productCode)))
-        return r;
-    if ((r = queryValue(database, u"SELECT Value FROM Property WHERE Property = 'ProductVersion'",
-                        productVersion)))
-        return r;
-    if ((r = queryValue(database, u"SELECT Version FROM File WHERE File = 'vorta.dll'",
-                        keyFileVersion)))
+    if (std::uint32_t r = queryValue(database.get(),
+                                     u"SELECT Version FROM File WHERE File = '" +
+                                         std::u16string(keyFileName) + u"'",
+                                     keyFileVersion))
         return r;
 
     readInstanceDescription(path, instanceName_, instanceProductCode_);
     return 0;
 }
 
-std::uint32_t MsiPackage::install(std::int32_t installMode, const std::u16string& propertyString) {
-    std::u16string commandLine;
-    if (installMode == 1)
-        commandLine = u"ACTION=ADMIN ";
-    else if (installMode == 2)
-        commandLine = u"REMOVE=ALL ";
-    commandLine += propertyString;
-
-    if (database != 0) {
-        msiLibrary.closeHandle(database);
-        database = 0;
+std::u16string installerCommandLine(InstallMode mode, const std::u16string& propertyString) {
+    switch (mode) {
+    case InstallMode::AdminInstall:
+        return u"ACTION=ADMIN " + propertyString;
+    case InstallMode::Uninstall:
+        return u"REMOVE=ALL " + propertyString;
+    default:
+        return propertyString;
     }
-    if (!msiLibrary.MsiInstallProductW)
-        return msi::errorInvalidFunction;
-    return msiLibrary.MsiInstallProductW(path.c_str(), commandLine.c_str());
 }
 
-int installedProductState(const std::u16string& productCode, const VersionQuad& productVersion,
-                          const std::u16string& instanceProductCode) {
+std::uint32_t MsiPackage::install(InstallMode mode, const std::u16string& propertyString) {
+    const std::u16string commandLine = installerCommandLine(mode, propertyString);
+    database.reset();
+    return msiLibrary().installProduct(path, commandLine);
+}
+
+InstalledState installedProductState(const std::u16string& productCode,
+                                     const VersionQuad& productVersion,
+                                     const std::u16string& instanceProductCode) {
     // A binding of its own, so the query works whatever state the process-wide one is in;
     // its destructor frees the library on every path.
     MsiLibrary own;
     own.clear();
     if (!own.load())
-        return -1;
+        return InstalledState::None;
 
     auto installedInVersion = [&](const std::u16string& product) {
         std::u16string text;
@@ -125,8 +119,9 @@ int installedProductState(const std::u16string& productCode, const VersionQuad& 
         return parseVersion(text) == productVersion;
     };
     if (installedInVersion(productCode))
-        return 1;
+        return InstalledState::Product;
     if (instanceProductCode.empty())
-        return -1;
-    return installedInVersion(instanceProductCode) ? 2 : -1;
+        return InstalledState::None;
+    return installedInVersion(instanceProductCode) ? InstalledState::Instance
+                                                   : InstalledState::None;
 }

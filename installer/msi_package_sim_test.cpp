@@ -17,7 +17,7 @@ protected:
     void SetUp() override { renewWithPackage(); }
     void renewWithPackage() {
         renew();
-        sim::addMsiPackage(packagePath, sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
+        sim::addMsiPackage(packagePath, testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
     }
 };
 
@@ -44,7 +44,7 @@ TEST_F(MsiPackageSim, InspectReadsTheIdentityAndKeepsOnlyTheDatabaseOpen) {
 }
 
 TEST_F(MsiPackageSim, OpensThePackageReadOnlySoThatItsMediaMayBe) {
-    sim::MsiPackageData onCd = sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
+    sim::MsiPackageData onCd = testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
     onCd.onReadOnlyMedia = true;
     sim::addMsiPackage(packagePath, onCd);
     sim::addFile(u"C:\\media\\disk1\\setup.ini", description);
@@ -55,7 +55,7 @@ TEST_F(MsiPackageSim, OpensThePackageReadOnlySoThatItsMediaMayBe) {
 }
 
 TEST_F(MsiPackageSim, PackageCodeIsKeptOnlyWhenItIsText) {
-    sim::MsiPackageData data = sim::samplePackage(code, u"1.0", u"1.0");
+    sim::MsiPackageData data = testsupport::samplePackage(code, u"1.0", u"1.0");
     data.summary[9] = sim::SummaryValue{3, 42, u""};
     sim::addMsiPackage(packagePath, data);
     MsiPackage package;
@@ -81,7 +81,7 @@ TEST_F(MsiPackageSim, EveryEarlyEndClosesWhatItOpened) {
     auto hide = [](const char* name) { return [=] { sim::hideMsiExport(name); }; };
     auto withoutRow = [](std::function<void(sim::MsiPackageData&)> change) {
         return [=] {
-            sim::MsiPackageData data = sim::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
+            sim::MsiPackageData data = testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12");
             change(data);
             sim::addMsiPackage(packagePath, data);
         };
@@ -146,7 +146,7 @@ TEST_F(MsiPackageSim, SecondInspectClosesTheFirstDatabase) {
 TEST_F(MsiPackageSim, PackageBesideTheLauncherRereadsItsSetupIni) {
     // The launcher's own Setup.ini, made on Windows (CR LF), also names the instance.
     const std::u16string beside = u"C:\\media\\product.msi";
-    sim::addMsiPackage(beside, sim::samplePackage(code, u"1.0", u"1.0"));
+    sim::addMsiPackage(beside, testsupport::samplePackage(code, u"1.0", u"1.0"));
     sim::addFile(u"C:\\media\\Setup.ini", "[Startup]\r\nProductCode=" + std::string("{P}") +
                                               "\r\n[Instances]\r\n1=Inst2\r\n[Inst2]\r\n"
                                               "ProductCode={I2}\r\n");
@@ -161,7 +161,7 @@ TEST_F(MsiPackageSim, DescriptionOfALongFolderIsReadFromThatFolder) {
     // folder, not from a folder whose name is the first 255 characters of it.
     const std::u16string prefix = u"C:\\" + std::u16string(252, u'f');
     const std::u16string folder = prefix + std::u16string(100, u'g') + u"\\";
-    sim::addMsiPackage(folder + u"product.msi", sim::samplePackage(code, u"1.0", u"1.0"));
+    sim::addMsiPackage(folder + u"product.msi", testsupport::samplePackage(code, u"1.0", u"1.0"));
     sim::addFile(folder + u"setup.ini", "[Instances]\n1=Real\n[Real]\nProductCode={REAL}\n");
     sim::addFile(prefix + u"\\setup.ini", "[Instances]\n1=Cut\n[Cut]\nProductCode={CUT}\n");
     MsiPackage package;
@@ -185,7 +185,9 @@ TEST_F(MsiPackageSim, InstallComposesTheModePrefixAndClosesTheDatabaseFirst) {
         MsiPackage package;
         ASSERT_EQ(package.inspect(packagePath), 0u);
         sim::msi().installResult = 1603;
-        EXPECT_EQ(package.install(c.mode, u"TRANSFORMS=1049.mst A=1"), 1603u) << c.mode;
+        EXPECT_EQ(package.install(static_cast<InstallMode>(c.mode), u"TRANSFORMS=1049.mst A=1"),
+                  1603u)
+            << c.mode;
         EXPECT_EQ(package.databaseHandle(), 0u);
         ASSERT_EQ(sim::msi().installs.size(), 1u);
         EXPECT_EQ(sim::msi().installs[0].packagePath, packagePath);
@@ -199,7 +201,7 @@ TEST_F(MsiPackageSim, InstallWithoutTheEntryPointAnswersOne) {
     sim::hideMsiExport("MsiInstallProductW");
     MsiPackage package;
     ASSERT_EQ(package.inspect(packagePath), 0u);
-    EXPECT_EQ(package.install(0, u" "), 1u);
+    EXPECT_EQ(package.install(InstallMode::Install, u" "), 1u);
     EXPECT_EQ(package.databaseHandle(), 0u);
     EXPECT_EQ(sim::msiHandlesOpen(), 0);
     EXPECT_TRUE(sim::msi().installs.empty());
@@ -212,22 +214,24 @@ TEST_F(MsiPackageSim, InstalledProductStateAnswers) {
         const char16_t* productVersion;  // installed, empty when not installed
         const char16_t* instanceVersion; // installed instance, empty when not installed
         const char16_t* instanceCode;
-        int state;
+        InstalledState state;
     };
     const Case cases[] = {
-        {"product in the same version", u"2.5.1.300", u"", u"", 1},
-        {"product wins over a matching instance", u"2.5.1.300", u"2.5.1.300", u"{I}", 1},
-        {"product in another version, no instance", u"2.5.1.301", u"", u"", -1},
-        {"product in another version, instance matches", u"2.5.1.301", u"2.5.1.300", u"{I}", 2},
-        {"only the instance installed", u"", u"2.5.1.300", u"{I}", 2},
-        {"instance in another version", u"", u"2.5.1.299", u"{I}", -1},
-        {"instance installed but not named", u"", u"2.5.1.300", u"", -1},
-        {"fewer components are not equal", u"2.5.1", u"", u"", -1},
-        {"nothing installed", u"", u"", u"{I}", -1},
+        {"product in the same version", u"2.5.1.300", u"", u"", InstalledState::Product},
+        {"product wins over a matching instance", u"2.5.1.300", u"2.5.1.300", u"{I}",
+         InstalledState::Product},
+        {"product in another version, no instance", u"2.5.1.301", u"", u"", InstalledState::None},
+        {"product in another version, instance matches", u"2.5.1.301", u"2.5.1.300", u"{I}",
+         InstalledState::Instance},
+        {"only the instance installed", u"", u"2.5.1.300", u"{I}", InstalledState::Instance},
+        {"instance in another version", u"", u"2.5.1.299", u"{I}", InstalledState::None},
+        {"instance installed but not named", u"", u"2.5.1.300", u"", InstalledState::None},
+        {"fewer components are not equal", u"2.5.1", u"", u"", InstalledState::None},
+        {"nothing installed", u"", u"", u"{I}", InstalledState::None},
         // Installed in this version means the installer also tells where: without that
         // answer neither the product nor the instance counts.
-        {"product's location unknown", u"2.5.1.300?", u"", u"", -1},
-        {"instance's location unknown", u"", u"2.5.1.300?", u"{I}", -1},
+        {"product's location unknown", u"2.5.1.300?", u"", u"", InstalledState::None},
+        {"instance's location unknown", u"", u"2.5.1.300?", u"{I}", InstalledState::None},
     };
     for (const auto& c : cases) {
         renew();
@@ -250,25 +254,25 @@ TEST_F(MsiPackageSim, InstalledProductStateAnswers) {
     // Version "2.5.1" wanted: an installed 2.5.1 matches.
     renew();
     sim::msi().products[code] = {u"2.5.1", u""};
-    EXPECT_EQ(installedProductState(code, parseVersion(u"2.5.1"), u""), 1);
+    EXPECT_EQ(installedProductState(code, parseVersion(u"2.5.1"), u""), InstalledState::Product);
 }
 
 TEST_F(MsiPackageSim, InstalledProductStateWithoutTheInstallerIsMinusOne) {
     sim::msi().products[code] = {u"2.5.1.300", u""};
     const VersionQuad wanted = parseVersion(u"2.5.1.300");
     sim::msi().failures["MsiGetProductInfoW"] = 1605;
-    EXPECT_EQ(installedProductState(code, wanted, u""), -1);
+    EXPECT_EQ(installedProductState(code, wanted, u""), InstalledState::None);
     sim::msi().failures.clear();
     sim::hideMsiExport("MsiGetProductInfoW");
-    EXPECT_EQ(installedProductState(code, wanted, u""), -1);
+    EXPECT_EQ(installedProductState(code, wanted, u""), InstalledState::None);
     sim::machine().libraries.erase(u"msi.dll");
-    EXPECT_EQ(installedProductState(code, wanted, u""), -1);
+    EXPECT_EQ(installedProductState(code, wanted, u""), InstalledState::None);
     // The process-wide binding is neither used nor disturbed.
     renew();
     sim::msi().products[code] = {u"2.5.1.300", u""};
-    ASSERT_TRUE(msiLibrary.load());
-    EXPECT_EQ(installedProductState(code, wanted, u""), 1);
-    EXPECT_TRUE(msiLibrary.isLoaded());
+    ASSERT_TRUE(msiLibrary().load());
+    EXPECT_EQ(installedProductState(code, wanted, u""), InstalledState::Product);
+    EXPECT_TRUE(msiLibrary().isLoaded());
     EXPECT_EQ(sim::machine().librariesOpen, 1);
 }
 

@@ -5,7 +5,7 @@
 #include "platform/wtext.h"
 
 std::u16string msiRuntimeVersion() {
-    if (!msiLibrary.isLoaded() && !msiLibrary.load())
+    if (!msiLibrary().isLoaded() && !msiLibrary().load())
         return {};
     // The same system-folder file that was loaded, never whichever msi.dll a search finds.
     std::uint32_t ms = 0;
@@ -20,14 +20,17 @@ bool runRuntimeSetup(const std::u16string& path) {
     if (!platform::fileExists(path))
         return false;
     // The runtime's setup replaces msi.dll, so the launcher must not hold it while it runs.
-    msiLibrary.unload();
+    msiLibrary().unload();
     bool started = platform::runProcessAndWait(path);
-    msiLibrary.load();
+    msiLibrary().load();
     return started;
 }
 
-bool updateRuntimeIfOlder(const VersionQuad& required, const std::u16string& setupProgramPath) {
-    if (compareVersions(parseVersion(msiRuntimeVersion()), required) >= 0)
-        return false;
-    return runRuntimeSetup(setupProgramPath);
+RuntimeUpdate updateRuntimeIfOlder(const VersionQuad& required,
+                                   const std::u16string& setupProgramPath) {
+    RuntimeUpdate update;
+    update.installedVersion = msiRuntimeVersion();
+    update.older = compareVersions(parseVersion(update.installedVersion), required) < 0;
+    update.setupStarted = update.older && runRuntimeSetup(setupProgramPath);
+    return update;
 }

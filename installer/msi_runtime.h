@@ -16,7 +16,14 @@ std::u16string msiRuntimeVersion();
 // missing program starts nothing and leaves the binding alone. True when it was started.
 bool runRuntimeSetup(const std::u16string& path);
 
+struct RuntimeUpdate {
+    std::u16string installedVersion; // msiRuntimeVersion(), empty when unreadable
+    bool older = false;
+    bool setupStarted = false;
+};
+
 // Runs the runtime's setup program at `setupProgramPath` when the installed runtime is older
 // than `required` (an unreadable runtime counts as older than any requirement; a requirement
-// never set, -1 four times, as met by any runtime). True when the program was started.
-bool updateRuntimeIfOlder(const VersionQuad& required, const std::u16string& setupProgramPath);
+// never set, -1 four times, as met by any runtime).
+RuntimeUpdate updateRuntimeIfOlder(const VersionQuad& required,
+                                   const std::u16string& setupProgramPath);

@@ -27,24 +27,26 @@ const std::vector<CountryRow>& countryTable() {
     return table;
 }
 
+CountrySignSet signsPointingTo(const CountryRow& row, const CountrySigns& signs) {
+    const auto dialingCode = std::uint32_t(row.dialingCode);
+    CountrySignSet found{};
+    auto set = [&found](CountrySign sign, bool value) { found[std::size_t(sign)] = value; };
+    bool keyboard = false;
+    for (const auto& country : signs.keyboardCountries)
+        keyboard = keyboard || (country && *country == dialingCode);
+    set(CountrySign::KeyboardLayout, keyboard);
+    set(CountrySign::Currency, signs.currency && *signs.currency == row.currencySymbol);
+    set(CountrySign::SystemLanguage, signs.systemLanguage == row.languageId);
+    set(CountrySign::UserLanguage, signs.userLanguage == row.languageId);
+    set(CountrySign::UserCountry, signs.userCountry && *signs.userCountry == dialingCode);
+    set(CountrySign::GeoId, signs.geoId == row.geoId);
+    return found;
+}
+
 int countCountrySigns(const CountryRow& row, const CountrySigns& signs) {
     int count = 0;
-    for (const auto& country : signs.keyboardCountries) {
-        if (country && *country == std::uint32_t(row.dialingCode)) {
-            ++count;
-            break;
-        }
-    }
-    if (signs.currency && *signs.currency == row.currencySymbol)
-        ++count;
-    if (signs.systemLanguage == row.languageId)
-        ++count;
-    if (signs.userLanguage == row.languageId)
-        ++count;
-    if (signs.userCountry && *signs.userCountry == std::uint32_t(row.dialingCode))
-        ++count;
-    if (signs.geoId == row.geoId)
-        ++count;
+    for (bool sign : signsPointingTo(row, signs))
+        count += sign ? 1 : 0;
     return count;
 }
 
@@ -71,10 +73,15 @@ CountrySigns gatherCountrySigns(const CountryRow& row) {
     return signs;
 }
 
-bool isUserInCountry(const std::u16string& key) {
+CountryAnswer askUserInCountry(const std::u16string& key) {
+    CountryAnswer answer;
     for (const CountryRow& row : countryTable()) {
-        if (row.key == key)
-            return countCountrySigns(row, gatherCountrySigns(row)) >= 2;
+        if (row.key != key)
+            continue;
+        const CountrySigns signs = gatherCountrySigns(row);
+        answer.signs = signsPointingTo(row, signs);
+        answer.inCountry = countCountrySigns(row, signs) >= 2;
+        break;
     }
-    return false;
+    return answer;
 }

@@ -1,50 +1,53 @@
 #include "locale/language.h"
 
+#include "locale/language_table.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
 
 namespace {
 
-struct LanguageCode {
-    const char16_t* code;
-    std::uint16_t languageId;
-};
-
-// Searched in this order; the first match wins.
-constexpr LanguageCode languageCodes[] = {
-    {u"ru", 0x0419}, {u"uk", 0x0422}, {u"en", 0x0409}, {u"lv", 0x0426}, {u"lt", 0x0427},
-    {u"ro", 0x0418}, {u"bg", 0x0402}, {u"de", 0x0407}, {u"ka", 0x0437}, {u"kk", 0x043F},
-    {u"vi", 0x042A}, {u"pl", 0x0415}, {u"tr", 0x041F}, {u"az", 0x042C}, {u"hu", 0x040E},
-    {u"zh", 0x0804}, {u"fr", 0x040C},
-};
+const LanguageRow* rowOfCode(const std::u16string& code) {
+    for (const LanguageRow& row : languageTable)
+        if (wtext::equalsNoCaseAscii(code, row.code))
+            return &row;
+    return nullptr;
+}
 
 } // namespace
 
-std::uint16_t defaultLanguageId() {
+DefaultLanguage defaultLanguage() {
     std::uint16_t user = platform::userDefaultLangId();
     if (user != platform::langIdCustomUserLocale)
-        return user;
+        return {user, LanguageSource::UserDefault};
     // A custom user locale: Windows before Vista cannot name its language.
     platform::OsVersion version;
     if (platform::getVersionEx(version) && version.major < 6)
-        return platform::systemDefaultLangId();
+        return {platform::systemDefaultLangId(), LanguageSource::SystemDefault};
     std::uint32_t value = platform::langIdCustomUserLocale;
     if (platform::getLocaleInfoNumber(platform::localeInvariant,
                                       platform::localeCustomLanguageQuery, value, 1) != 0)
-        return static_cast<std::uint16_t>(value & 0xFFFF);
-    return platform::systemDefaultLangId();
+        return {static_cast<std::uint16_t>(value & 0xFFFF), LanguageSource::CustomLocale};
+    return {platform::systemDefaultLangId(), LanguageSource::SystemDefault};
 }
 
 std::uint32_t languageIdFromCode(const std::u16string& code, std::uint32_t currentLanguageId) {
-    for (const LanguageCode& entry : languageCodes) {
-        if (wtext::equalsNoCaseAscii(code, entry.code))
-            return entry.languageId;
-    }
+    if (const LanguageRow* row = rowOfCode(code))
+        return row->languageId;
     // SUBLANG_DEFAULT in the sublanguage bits: the usual LANGIDs already have it.
     constexpr std::uint32_t defaultSublanguage = 0x0400;
     return (currentLanguageId & 0xFFFF) | defaultSublanguage;
 }
 
+bool isKnownLanguageCode(const std::u16string& code) {
+    return rowOfCode(code) != nullptr;
+}
+
 std::u16string languageTransformName(std::uint32_t languageId) {
     return wtext::formatDecimal(static_cast<std::int32_t>(languageId)) + u".mst";
+}
+
+std::u16string languageTag(std::uint32_t languageId) {
+    // Cut to 100 characters, as the launcher's text buffer for it holds; "0x%04x" of a 32-bit
+    // number never reaches that.
+    return wtext::formatHex04(languageId).substr(0, 100);
 }

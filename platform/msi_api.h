@@ -1,6 +1,7 @@
-// Signatures of the Windows Installer entry points the launcher binds at run time, written
-// with portable types of the same size and layout as the Win32 ones, so the binding code
-// compiles unchanged against the real msi.dll and against the simulated installer.
+// The Windows Installer entry points the launcher binds at run time: their one list, their
+// signatures and the constants passed to them. The signatures use portable types of the same
+// size and layout as the Win32 ones, so the binding code compiles unchanged against the real
+// msi.dll and against the simulated installer, which builds its export table from the list.
 #pragma once
 
 #include <cstdint>
@@ -50,12 +51,66 @@ using RecordGetFieldCount = UINT(SETUP_WINAPI*)(MSIHANDLE record);
 using SetInternalUI = std::int32_t(SETUP_WINAPI*)(std::int32_t uiLevel, void** window);
 using EnableLogW = UINT(SETUP_WINAPI*)(DWORD logMode, LPCWSTR logFile, DWORD attributes);
 
+// The entry points, in binding order: the export name and its pointer type above. The binding
+// (installer/msi_library.h) makes one slot of each; the simulated msi.dll one export of each.
+#define SETUP_MSI_ENTRY_POINTS(X)                                                                  \
+    X(MsiOpenDatabaseW, OpenDatabaseW)                                                             \
+    X(MsiOpenProductW, OpenProductW)                                                               \
+    X(MsiOpenPackageW, OpenPackageW)                                                               \
+    X(MsiGetProductPropertyW, GetProductPropertyW)                                                 \
+    X(MsiGetProductInfoW, GetProductInfoW)                                                         \
+    X(MsiSummaryInfoGetPropertyW, SummaryInfoGetPropertyW)                                         \
+    X(MsiGetSummaryInformationW, GetSummaryInformationW)                                           \
+    X(MsiDatabaseOpenViewW, DatabaseOpenViewW)                                                     \
+    X(MsiInstallProductW, InstallProductW)                                                         \
+    X(MsiCloseHandle, CloseHandle)                                                                 \
+    X(MsiViewFetch, ViewFetch)                                                                     \
+    X(MsiViewClose, ViewClose)                                                                     \
+    X(MsiRecordGetStringW, RecordGetStringW)                                                       \
+    X(MsiViewExecute, ViewExecute)                                                                 \
+    X(MsiViewGetColumnInfo, ViewGetColumnInfo)                                                     \
+    X(MsiRecordGetFieldCount, RecordGetFieldCount)                                                 \
+    X(MsiSetInternalUI, SetInternalUI)                                                             \
+    X(MsiEnableLogW, EnableLogW)
+
+#define SETUP_MSI_COUNT_ONE(name, type) +1
+constexpr int entryPointCount = 0 SETUP_MSI_ENTRY_POINTS(SETUP_MSI_COUNT_ONE);
+#undef SETUP_MSI_COUNT_ONE
+
+// MsiOpenDatabaseW's persistence argument MSIDBOPEN_READONLY: a null pointer.
+inline constexpr LPCWSTR openReadOnly = nullptr;
+
+// Summary-information property ids (PID_TEMPLATE, PID_REVNUMBER) and the types of their values
+// (PROPVARIANT's VT_EMPTY, VT_I4, VT_LPSTR, VT_FILETIME).
+enum SummaryProperty : UINT { pidTemplate = 7, pidRevisionNumber = 9 };
+enum ValueType : UINT { vtEmpty = 0, vtI4 = 3, vtLpstr = 30, vtFiletime = 64 };
+
+// MsiSetInternalUI's levels: INSTALLUILEVEL_DEFAULT (before anyone sets one), _NONE (a silent
+// installation) and _FULL.
+constexpr std::int32_t uiLevelDefault = 1;
+constexpr std::int32_t uiLevelNone = 2;
+constexpr std::int32_t uiLevelFull = 5;
+
+// MsiEnableLogW: INSTALLLOGMODE_VERBOSE, and INSTALLLOGATTRIBUTES_FLUSHEACHLINE, so that the
+// log is whole even when the installation ends abruptly.
+constexpr DWORD logModeVerbose = 0x1000;
+constexpr DWORD logFlushEachLine = 2;
+
+// The results the binding and the simulated installer answer with (Windows' ERROR_* codes).
 constexpr UINT errorSuccess = 0;
 constexpr UINT errorInvalidFunction = 1;
 constexpr UINT errorFileNotFound = 2;
+constexpr UINT errorInvalidHandle = 6;
+constexpr UINT errorInvalidParameter = 87;
+constexpr UINT errorOpenFailed = 110;
 constexpr UINT errorMoreData = 234;
 constexpr UINT errorNoMoreItems = 259;
-constexpr UINT errorUnknownProduct = 1605;
 constexpr UINT errorInstallUserExit = 1602;
+constexpr UINT errorUnknownProduct = 1605;
+constexpr UINT errorUnknownProperty = 1608;
+constexpr UINT errorBadQuerySyntax = 1615;
+constexpr UINT errorPackageOpenFailed = 1619;
+constexpr UINT errorPackageInvalid = 1620;
+constexpr UINT errorFunctionFailed = 1627;
 
 } // namespace msi

@@ -103,6 +103,7 @@ constexpr std::uint32_t localeCustomLanguageQuery = 0x2000006D;
 // GetUserGeoID's class of nations.
 constexpr std::uint32_t geoClassNation = 16;
 
+// A Windows version: what GetVersionExW reports, what VerifyVersionInfoW compares against.
 struct OsVersion {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;
@@ -111,7 +112,7 @@ struct OsVersion {
     std::uint16_t servicePackMinor = 0;
 };
 
-// GetVersionExW with an OSVERSIONINFOW of size 276.
+// GetVersionExW with an OSVERSIONINFOW.
 bool getVersionEx(OsVersion& version);
 
 // GetLocaleInfoW with a numeric output (LOCALE_RETURN_NUMBER types): `value` is the buffer,
@@ -129,20 +130,22 @@ bool keyboardLayouts(std::vector<std::uintptr_t>& layouts);
 // GetUserGeoID.
 std::int32_t userGeoId(std::uint32_t geoClass);
 
-// VerSetConditionMask and VerifyVersionInfoW with an OSVERSIONINFOEXW of size 284.
-struct VersionRequirement {
-    std::uint32_t major = 0;
-    std::uint32_t minor = 0;
-    std::uint32_t build = 0;
-    std::uint16_t servicePackMajor = 0;
-    std::uint16_t servicePackMinor = 0;
-};
+// VerSetConditionMask and VerifyVersionInfoW with an OSVERSIONINFOEXW holding the version asked
+// for.
+using VersionRequirement = OsVersion;
 constexpr std::uint32_t verMinorVersion = 0x01;
 constexpr std::uint32_t verMajorVersion = 0x02;
 constexpr std::uint32_t verBuildNumber = 0x04;
 constexpr std::uint32_t verServicePackMinor = 0x10;
 constexpr std::uint32_t verServicePackMajor = 0x20;
-constexpr std::uint8_t verGreaterEqual = 3;
+// The conditions VER_EQUAL .. VER_LESS_EQUAL.
+enum VersionCondition : std::uint8_t {
+    verEqual = 1,
+    verGreater = 2,
+    verGreaterEqual = 3,
+    verLess = 4,
+    verLessEqual = 5
+};
 std::uint64_t verSetConditionMask(std::uint64_t mask, std::uint32_t typeBit,
                                   std::uint8_t condition);
 bool verifyVersionInfo(const VersionRequirement& required, std::uint32_t typeMask,

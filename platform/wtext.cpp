@@ -12,10 +12,6 @@ namespace wtext {
 
 namespace {
 
-char16_t foldAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
-
 bool isCrtBlank(char16_t c) {
     return c == u' ' || (c >= 0x09 && c <= 0x0D);
 }
@@ -54,10 +50,17 @@ Digits readDigits(std::u16string_view s, std::uint64_t limit) {
 
 } // namespace
 
+std::u16string lowerAscii(std::u16string_view text) {
+    std::u16string lower(text);
+    for (char16_t& c : lower)
+        c = lowerAscii(c);
+    return lower;
+}
+
 int compareNoCaseAscii(std::u16string_view a, std::u16string_view b) {
     std::size_t n = a.size() < b.size() ? a.size() : b.size();
     for (std::size_t i = 0; i < n; ++i) {
-        char16_t x = foldAscii(a[i]), y = foldAscii(b[i]);
+        char16_t x = lowerAscii(a[i]), y = lowerAscii(b[i]);
         if (x != y)
             return x < y ? -1 : 1;
     }
@@ -119,6 +122,89 @@ std::u16string formatDecimal(std::int64_t value) {
     return out;
 }
 
+namespace {
+
+// Plain ASCII from s[i] on, copied a block at a time as long as whole blocks are ASCII; the
+// rest (a shorter tail, the block with the first high byte) is left to the caller.
+void copyAsciiBlocks(const unsigned char* s, std::size_t size, std::size_t& i, char16_t*& o) {
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: all sixteen are widened and stored, and as many are kept as lead
+    // the block without a high bit (the rest are written over next). The output never runs
+    // ahead of the input, so the sixteen units fit.
+    while (size - i >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        const __m128i zero = _mm_setzero_si128();
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(bytes, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(bytes, zero));
+        const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
+        if (high == 0) {
+            o += 16;
+            i += 16;
+            continue;
+        }
+        const auto ascii = static_cast<std::size_t>(std::countr_zero(high));
+        o += ascii;
+        i += ascii;
+        break;
+    }
+#endif
+    // Eight bytes at a time, as long as none of them has its high bit set.
+    while (size - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s + i, 8);
+        if (word & 0x8080808080808080u)
+            break;
+        for (std::size_t k = 0; k < 8; ++k)
+            o[k] = s[i + k];
+        o += 8;
+        i += 8;
+    }
+}
+
+// A well-formed two-byte character (Latin, Greek, Cyrillic...) starts at s[i].
+bool startsTwoByte(const unsigned char* s, std::size_t size, std::size_t i) {
+    return i + 1 < size && s[i] >= 0xC2 && s[i] < 0xE0 && (s[i + 1] & 0xC0) == 0x80;
+}
+
+// The character of three or four bytes at s[i], or U+FFFD for one byte that starts no
+// well-formed character (an overlong form, a surrogate, a cut or broken sequence).
+void decodeLonger(const unsigned char* s, std::size_t size, std::size_t& i, char16_t*& o) {
+    const unsigned char c = s[i];
+    std::uint32_t cp = 0xFFFD;
+    std::size_t len = 1;
+    std::size_t need = c >= 0xF0 && c <= 0xF4 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 && c < 0xE0 ? 1 : 0;
+    if (c >= 0xF5)
+        need = 0;
+    if (need && i + need < size) {
+        std::uint32_t v = c & (0x3F >> need);
+        bool ok = true;
+        for (std::size_t k = 1; k <= need; ++k) {
+            unsigned char t = s[i + k];
+            if ((t & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            v = (v << 6) | (t & 0x3F);
+        }
+        bool overlong = (need == 2 && v < 0x800) || (need == 3 && v < 0x10000);
+        bool surrogate = v >= 0xD800 && v <= 0xDFFF;
+        if (ok && !overlong && !surrogate && v <= 0x10FFFF) {
+            cp = v;
+            len = need + 1;
+        }
+    }
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        *o++ = char16_t(0xD800 + (cp >> 10));
+        *o++ = char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+        *o++ = char16_t(cp);
+    }
+    i += len;
+}
+
+} // namespace
+
 std::u16string fromUtf8(std::string_view text) {
     // No byte gives more than one code unit (a four-byte character gives two), so the result
     // is written into a string of the input's length and cut to what was written.
@@ -128,88 +214,20 @@ std::u16string fromUtf8(std::string_view text) {
     const std::size_t size = text.size();
     std::size_t i = 0;
     while (i < size) {
-#if defined(__SSE2__)
-        // Plain ASCII sixteen bytes at a time: all sixteen are widened and stored, and as many
-        // are kept as lead the block without a high bit (the rest are written over next). The
-        // output never runs ahead of the input, so the sixteen units fit.
-        while (size - i >= 16) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            const __m128i zero = _mm_setzero_si128();
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_unpacklo_epi8(bytes, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(o + 8), _mm_unpackhi_epi8(bytes, zero));
-            const auto high = static_cast<unsigned>(_mm_movemask_epi8(bytes));
-            if (high == 0) {
-                o += 16;
-                i += 16;
-                continue;
-            }
-            const auto ascii = static_cast<std::size_t>(std::countr_zero(high));
-            o += ascii;
-            i += ascii;
-            break;
-        }
-#endif
-        // Plain ASCII eight bytes at a time, as long as none of them has its high bit set.
-        while (size - i >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080u)
-                break;
-            for (std::size_t k = 0; k < 8; ++k)
-                o[k] = s[i + k];
-            o += 8;
-            i += 8;
-        }
+        copyAsciiBlocks(s, size, i, o);
         if (i == size)
             break;
-        unsigned char c = s[i];
-        if (c < 0x80) {
-            *o++ = c;
-            ++i;
-            continue;
-        }
-        // A run of two-byte characters (Latin, Greek, Cyrillic...) directly; the rest below.
-        if (c >= 0xC2 && c < 0xE0 && i + 1 < size && (s[i + 1] & 0xC0) == 0x80) {
+        if (s[i] < 0x80) {
+            *o++ = s[i++];
+        } else if (startsTwoByte(s, size, i)) {
+            // A run of two-byte characters directly; the rest one at a time.
             do {
                 *o++ = char16_t(((s[i] & 0x1F) << 6) | (s[i + 1] & 0x3F));
                 i += 2;
-            } while (i + 1 < size && s[i] >= 0xC2 && s[i] < 0xE0 && (s[i + 1] & 0xC0) == 0x80);
-            continue;
-        }
-        std::uint32_t cp = 0xFFFD;
-        std::size_t len = 1;
-        std::size_t need = c >= 0xF0 && c <= 0xF4  ? 3
-                           : c >= 0xE0             ? 2
-                           : c >= 0xC2 && c < 0xE0 ? 1
-                                                   : 0;
-        if (c >= 0xF5)
-            need = 0;
-        if (need && i + need < size) {
-            std::uint32_t v = c & (0x3F >> need);
-            bool ok = true;
-            for (std::size_t k = 1; k <= need; ++k) {
-                unsigned char t = s[i + k];
-                if ((t & 0xC0) != 0x80) {
-                    ok = false;
-                    break;
-                }
-                v = (v << 6) | (t & 0x3F);
-            }
-            bool overlong = (need == 2 && v < 0x800) || (need == 3 && v < 0x10000);
-            bool surrogate = v >= 0xD800 && v <= 0xDFFF;
-            if (ok && !overlong && !surrogate && v <= 0x10FFFF) {
-                cp = v;
-                len = need + 1;
-            }
-        }
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            *o++ = char16_t(0xD800 + (cp >> 10));
-            *o++ = char16_t(0xDC00 + (cp & 0x3FF));
+            } while (startsTwoByte(s, size, i));
         } else {
-            *o++ = char16_t(cp);
+            decodeLonger(s, size, i, o);
         }
-        i += len;
     }
     out.resize(static_cast<std::size_t>(o - out.data()));
     return out;

@@ -9,6 +9,12 @@
 
 namespace wtext {
 
+// A-Z to a-z; every other code unit as it is (like towlower in the "C" locale).
+constexpr char16_t lowerAscii(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+std::u16string lowerAscii(std::u16string_view text);
+
 // Case-insensitive comparison that folds only the ASCII letters A-Z (like _wcsicmp in the
 // "C" locale). Negative, zero or positive like a three-way compare of the folded code units.
 int compareNoCaseAscii(std::u16string_view a, std::u16string_view b);

@@ -3,13 +3,13 @@
 #include "cmdline/option_parser.h"
 #include "cmdline/option_table.h"
 #include "cmdline/tokenizer.h"
-#include "config/ini_file.h"
 #include "platform/platform.h"
+#include "setup/decision_record.h"
 #include "setup/setup_app.h"
 
 #include <memory>
 
-std::uint32_t runSetup() {
+std::uint32_t runSetup(DecisionRecord* record) {
     // A parser of its own, only to have the usage text at hand when the start is refused.
     auto usageParser = std::make_unique<OptionParser>();
     usageParser->setArguments(tokenizeCommandLine(platform::commandLine()));
@@ -19,16 +19,14 @@ std::uint32_t runSetup() {
 
     std::uint32_t exitCode = 1;
     {
-        SetupApp app;
-        bool started = false;
-        try {
-            started = app.init(u"Setup.ini");
-        } catch (const MalformedIniError& error) {
-            // Nothing is installed from a half-read file: say which file and line is at
-            // fault, then refuse like any other failed start.
-            std::u16string line = error.describe();
+        SetupApp app(record);
+        bool started = app.init(u"Setup.ini");
+        if (!app.refusal.empty()) {
+            // Nothing is installed from a file that could not be read whole: say which file
+            // is at fault and why, then refuse like any other failed start.
+            const std::u16string& line = app.refusal;
             platform::writeStdout(line + u"\n");
-            if (!usageParser->isSet(u"S")) {
+            if (!usageParser->isSet(option::silent)) {
                 const std::u16string caption = u"Error";
                 platform::messageBox(line, &caption, platform::mbIconError);
             }

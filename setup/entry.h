@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+struct DecisionRecord;
+
 // Returns the process exit code: 1 when the installation could not be started, otherwise
-// the installer's own result.
-std::uint32_t runSetup();
+// the installer's own result. `record`, when given, receives every decision made on the way.
+std::uint32_t runSetup(DecisionRecord* record = nullptr);

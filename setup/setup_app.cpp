@@ -3,12 +3,15 @@
 #include "cmdline/option_parser.h"
 #include "cmdline/option_table.h"
 #include "cmdline/tokenizer.h"
+#include "installer/instance_description.h"
 #include "installer/msi_library.h"
 #include "installer/msi_runtime.h"
 #include "locale/country.h"
 #include "locale/language.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
+#include "setup/decision_record.h"
+#include "setup/property_string.h"
 #include "sysreq/windows_requirement.h"
 
 namespace {
@@ -26,7 +29,13 @@ bool isAbsolutePath(const std::u16string& path) {
 
 } // namespace
 
-SetupApp::SetupApp() : languageId(defaultLanguageId()) {
+SetupApp::SetupApp(DecisionRecord* record) : record(record) {
+    const DefaultLanguage language = defaultLanguage();
+    languageId = language.languageId;
+    if (record) {
+        record->language.languageId = languageId;
+        record->language.source = language.source;
+    }
     std::u16string path;
     if (!platform::moduleFileName(path))
         return;
@@ -48,7 +57,7 @@ std::uint32_t SetupApp::languageIdFromCode(const std::u16string& code) const {
     return ::languageIdFromCode(code, languageId);
 }
 
-int SetupApp::installedProductState() const {
+InstalledState SetupApp::installedProductState() const {
     return ::installedProductState(productCode, productVersion, instanceProductCode);
 }
 
@@ -57,48 +66,150 @@ bool SetupApp::checkWindowsRequirement(const std::u16string& sectionName) const 
 }
 
 bool SetupApp::init(const std::u16string& settingsName) {
-    std::u16string settingsPath = setupFilePath(settingsName);
-    if (!platform::fileExists(settingsPath))
-        return false;
-    settings.load(settingsPath);
-
-    IniSection startup = settings.getSection(u"Startup");
-    std::u16string packageSection = startup.getValue(u"PackageName");
-    productVersion = parseVersion(startup.getValue(u"ProductVersion"));
-    cmdLine = startup.getValue(u"CmdLine");
-    productCode = startup.getValue(u"ProductCode");
-
-    std::u16string location = settings.getSection(packageSection).getValue(u"Location");
-    packagePath = isAbsolutePath(location) ? location : setupDir + location;
-
-    applyCommandLine();
-
-    std::u16string languageTag = wtext::formatHex04(languageId).substr(0, 100);
-    std::u16string languageFile = languageTag + u".ini";
-    if (!platform::fileExists(setupFilePath(languageFile)))
-        languageFile = u"0x0409.ini";
-    IniFile languageDocument;
-    languageDocument.load(setupFilePath(languageFile));
-    messages = languageDocument.getSection(languageTag);
-
-    if (showUsage) {
-        std::u16string text = usageText;
-        std::u16string lines[] = {messages.getValue(u"1203"), messages.getValue(u"1204"),
-                                  messages.getValue(u"1205"), messages.getValue(u"1206")};
-        bool localized = false;
-        for (const auto& line : lines)
-            localized = localized || !line.empty();
-        if (localized)
-            text = lines[0] + u"\n" + lines[1] + u"\n" + lines[2] + u"\n" + lines[3] + u"\n\n" +
-                   usageText;
-        const std::u16string caption;
-        platform::messageBox(text, &caption, platform::mbIconInformation);
+    const std::u16string settingsPath = setupFilePath(settingsName);
+    if (!platform::fileExists(settingsPath)) {
+        if (record)
+            record->initOutcome = InitOutcome::NoSettings;
         return false;
     }
+    // A file that is there but cannot be read is refused like a malformed one, not taken as
+    // settings without any section; an empty file is read as one without any.
+    if (const IniLoadResult read = settings.load(settingsPath);
+        read.status == IniLoadStatus::unreadable || read.status == IniLoadStatus::malformed)
+        return refuse(read.describe());
+    readStartupSettings();
+    applyCommandLine();
+    if (!loadMessages())
+        return false;
+    if (showUsage) {
+        showUsageBox();
+        return false;
+    }
+    return acceptsThisWindows();
+}
 
-    IniSection msiVersionSection = settings.getSection(u"MsiVersion");
-    std::u16string requiredRuntime = msiVersionSection.getKeyAt(0);
-    if (!checkWindowsRequirement(msiVersionSection.getValue(requiredRuntime))) {
+bool SetupApp::refuse(const std::u16string& line) {
+    refusal = line;
+    if (record) {
+        record->initOutcome = InitOutcome::UnreadableFile;
+        record->refusal = line;
+    }
+    return false;
+}
+
+void SetupApp::readStartupSettings() {
+    auto read = [this](const std::u16string& section, const char16_t* key) {
+        std::u16string value = settings.getSection(section).getValue(key);
+        if (record)
+            record->settings.read.push_back({section, key, value});
+        return value;
+    };
+    const std::u16string packageSection = read(u"Startup", u"PackageName");
+    productVersion = parseVersion(read(u"Startup", u"ProductVersion"));
+    cmdLine = read(u"Startup", u"CmdLine");
+    productCode = read(u"Startup", u"ProductCode");
+    const std::u16string location = read(packageSection, u"Location");
+    packagePath = isAbsolutePath(location) ? location : setupDir + location;
+    if (record)
+        record->settings.packagePath = packagePath;
+}
+
+void SetupApp::applyCommandLine() {
+    OptionParser parser;
+    parser.setArguments(tokenizeCommandLine(platform::commandLine()));
+    parser.setLongOptionsEnabled(false);
+    parser.defineOptions(optionTable);
+    const std::int32_t parseResult = parser.parse();
+
+    if (parser.isSet(option::adminInstall))
+        installMode = InstallMode::AdminInstall;
+    else if (parser.isSet(option::uninstall))
+        installMode = InstallMode::Uninstall;
+    if (parser.isSet(option::usage)) {
+        showUsage = true;
+        usageText = parser.usage();
+    }
+    if (parser.isSet(option::silent))
+        uiLevel = uiLevelNone;
+    if (parser.isSet(option::language)) {
+        languageId = languageIdFromCode(parser.value(option::language));
+        languageGiven = true;
+    }
+    if (parser.isSet(option::debugLog)) {
+        // Quotes group a path with blanks on the command line but stay in the token; a
+        // Windows file name cannot hold them, so the log path is taken without them.
+        debugLog = parser.value(option::debugLog);
+        std::erase(debugLog, u'"');
+    }
+    std::vector<std::u16string> positional;
+    for (std::size_t i = 0; i < parser.parameterCount(); ++i)
+        positional.push_back(parser.parameterValue(i));
+    cmdLine = withPositionalArguments(cmdLine, positional);
+
+    if (record) {
+        record->commandLine = {parser.arguments(),
+                               parseResult,
+                               parser.diagnostic(),
+                               parser.stoppedAt(),
+                               installMode,
+                               uiLevel,
+                               debugLog};
+        if (languageGiven) {
+            record->language.source = LanguageSource::Option;
+            record->language.code = parser.value(option::language);
+            record->language.codeKnown = isKnownLanguageCode(record->language.code);
+        }
+        record->language.languageId = languageId;
+    }
+}
+
+bool SetupApp::loadMessages() {
+    const std::u16string tag = languageTag(languageId);
+    std::u16string file = messageFileName(languageId);
+    const bool ownFile = platform::fileExists(setupFilePath(file));
+    if (!ownFile)
+        file = messageFileName(fallbackMessageLanguage);
+    if (record)
+        record->messages = {file, tag, ownFile};
+    IniFile document;
+    // A language file that cannot be read counts as absent; one that cannot be split into
+    // sections is refused.
+    if (const IniLoadResult read = document.load(setupFilePath(file));
+        read.status == IniLoadStatus::malformed)
+        return refuse(read.describe());
+    messages = document.getSection(tag);
+    return true;
+}
+
+void SetupApp::showUsageBox() const {
+    if (record)
+        record->initOutcome = InitOutcome::UsageShown;
+    std::u16string text = usageText;
+    const std::u16string lines[] = {messages.getValue(u"1203"), messages.getValue(u"1204"),
+                                    messages.getValue(u"1205"), messages.getValue(u"1206")};
+    bool localized = false;
+    for (const auto& line : lines)
+        localized = localized || !line.empty();
+    if (localized)
+        text =
+            lines[0] + u"\n" + lines[1] + u"\n" + lines[2] + u"\n" + lines[3] + u"\n\n" + usageText;
+    const std::u16string caption;
+    platform::messageBox(text, &caption, platform::mbIconInformation);
+}
+
+bool SetupApp::acceptsThisWindows() {
+    const IniSection msiVersionSection = settings.getSection(u"MsiVersion");
+    const std::u16string requiredRuntime = msiVersionSection.getKeyAt(0);
+    const std::u16string listSection = msiVersionSection.getValue(requiredRuntime);
+    const std::vector<WindowsEntryCheck> entries = checkWindowsEntries(settings, listSection);
+    bool accepted = false;
+    for (const WindowsEntryCheck& entry : entries)
+        accepted = accepted || entry.met;
+    if (record) {
+        record->windows = {requiredRuntime, listSection, entries, accepted};
+        record->initOutcome = accepted ? InitOutcome::Accepted : InitOutcome::WindowsRefused;
+    }
+    if (!accepted) {
         // An unattended run must never wait on a box nobody can click.
         if (!silent()) {
             const std::u16string caption;
@@ -110,100 +221,96 @@ bool SetupApp::init(const std::u16string& settingsName) {
     return true;
 }
 
-void SetupApp::applyCommandLine() {
-    OptionParser parser;
-    parser.setArguments(tokenizeCommandLine(platform::commandLine()));
-    parser.setLongOptionsEnabled(false);
-    parser.defineOptions(optionTable);
-    parser.parse();
+void SetupApp::updateRuntime() {
+    const std::u16string setupProgram = setupFilePath(u"instmsi30.exe");
+    const RuntimeUpdate update = updateRuntimeIfOlder(msiVersion, setupProgram);
+    if (record)
+        record->runtime = {update.installedVersion, update.older,
+                           platform::fileExists(setupProgram), update.setupStarted};
+}
 
-    if (parser.isSet(u"a"))
-        installMode = AdminInstall;
-    else if (parser.isSet(u"x"))
-        installMode = Uninstall;
-    if (parser.isSet(u"?")) {
-        showUsage = true;
-        usageText = parser.usage();
+void SetupApp::inspectPackage(bool adminUpdate) {
+    const std::uint32_t inspected = package.inspect(packagePath);
+    if (!adminUpdate)
+        instanceProductCode = package.instanceProductCode();
+    if (!record)
+        return;
+    PackageDecision& p = record->package;
+    p.path = packagePath;
+    p.inspectResult = inspected;
+    p.productCode = package.packageProductCode();
+    p.productVersion = package.packageProductVersion();
+    p.keyFileVersion = package.packageKeyFileVersion();
+    p.packageCode = package.packageCodeValue();
+    p.instanceDescriptionFound = platform::fileExists(instanceDescriptionPath(packagePath));
+    p.instanceName = package.instanceName();
+    p.instanceProductCode = package.instanceProductCode();
+    p.adminUpdate = adminUpdate;
+}
+
+std::u16string SetupApp::languageTransform() {
+    if (languageId == 0)
+        return {};
+    const std::u16string transform = languageTransformName(languageId);
+    const bool found = platform::fileExists(setupFilePath(transform));
+    if (record) {
+        record->transforms.languageTransform = transform;
+        record->transforms.languageTransformFound = found;
     }
-    if (parser.isSet(u"S"))
-        uiLevel = uiLevelNone;
-    if (parser.isSet(u"l")) {
-        languageId = languageIdFromCode(parser.value(u"l"));
-        languageGiven = true;
-    }
-    if (parser.isSet(u"debuglog")) {
-        // Quotes group a path with blanks on the command line but stay in the token; a
-        // Windows file name cannot hold them, so the log path is taken without them.
-        debugLog = parser.value(u"debuglog");
-        std::erase(debugLog, u'"');
-    }
-    if (parser.parameterCount() > 0) {
-        if (!cmdLine.empty())
-            cmdLine += u' ';
-        for (std::size_t i = 0; i < parser.parameterCount(); ++i)
-            cmdLine += parser.parameterValue(i) + u' ';
-    }
+    return found ? transform : std::u16string();
 }
 
 std::uint32_t SetupApp::run() {
-    std::u16string transforms = u"TRANSFORMS=";
-    bool adminUpdate = platform::fileExists(setupFilePath(u"admupdt.cfg"));
+    const bool adminUpdate = platform::fileExists(setupFilePath(u"admupdt.cfg"));
+    updateRuntime();
+    inspectPackage(adminUpdate);
+    const InstalledState state = installedProductState();
+    if (record)
+        record->package.installed = state;
 
-    updateRuntimeIfOlder(msiVersion, setupFilePath(u"instmsi30.exe"));
-    package.inspect(packagePath);
-    if (!adminUpdate)
-        instanceProductCode = package.instanceProductCode();
-    int state = installedProductState();
+    std::u16string administrative;
+    std::u16string instanceTransform;
+    if (installMode == InstallMode::AdminInstall)
+        administrative = administrativePart(setupDir, exeName);
+    else if (state == InstalledState::Instance && !adminUpdate &&
+             !package.instanceProductCode().empty())
+        instanceTransform = package.instanceName();
 
-    std::u16string adminPart;
-    if (installMode == AdminInstall) {
-        std::u16string folder =
-            setupDir.empty() ? setupDir : setupDir.substr(0, setupDir.size() - 1);
-        adminPart = u"SETUPEXEDIR=\"" + folder + u"\" SETUPEXENAME=\"" + exeName + u"\"";
-    } else if (state == 2 && !adminUpdate && !package.instanceProductCode().empty()) {
-        // A transform stored inside the package, named after the installed instance.
-        transforms += u":" + package.instanceName() + u".mst;";
+    if (!languageGiven) {
+        const CountryAnswer ukraine = askUserInCountry(u"UK");
+        if (ukraine.inCountry) {
+            languageId = languageIdFromCode(u"uk");
+            cmdLine = withCountry(cmdLine);
+        }
+        if (record)
+            record->country = {true, ukraine.signs, ukraine.inCountry};
     }
+    const std::u16string transforms = transformSetting(instanceTransform, languageTransform());
 
-    if (!languageGiven && isUserInCountry(u"UK")) {
-        languageId = languageIdFromCode(u"uk");
-        if (!cmdLine.empty())
-            cmdLine += u' ';
-        cmdLine += u"COUNTRY=UA";
+    if (!debugLog.empty())
+        msiLibrary().enableLog(msi::logModeVerbose, debugLog, msi::logFlushEachLine);
+    const std::u16string properties = composePropertyString(administrative, transforms, cmdLine);
+    msiLibrary().setInternalUI(static_cast<std::int32_t>(uiLevel));
+    const std::uint32_t result = package.install(installMode, properties);
+    if (record) {
+        record->finalLanguageId = languageId;
+        record->transforms.instanceTransform = instanceTransform;
+        record->transforms.setting = transforms;
+        record->installer = {true, installerCommandLine(installMode, properties), result};
     }
+    showFailure(result);
+    return result;
+}
 
-    if (languageId != 0) {
-        std::u16string transform = languageTransformName(languageId);
-        if (platform::fileExists(setupFilePath(transform)))
-            transforms += transform;
-    }
-
-    if (!debugLog.empty() && msiLibrary.MsiEnableLogW)
-        msiLibrary.MsiEnableLogW(0x1000, debugLog.c_str(), 2);
-
-    if (transforms == u"TRANSFORMS=")
-        transforms.clear();
-    std::u16string properties = adminPart;
-    if (!adminPart.empty() && !transforms.empty())
-        properties += u' ';
-    properties += transforms;
-    properties += u' ';
-    properties += cmdLine;
-
-    if (msiLibrary.MsiSetInternalUI)
-        msiLibrary.MsiSetInternalUI(static_cast<std::int32_t>(uiLevel), nullptr);
-
-    std::uint32_t result = package.install(installMode, properties);
-
+void SetupApp::showFailure(std::uint32_t result) const {
     // Success, the user's own cancel and the two restart results are not errors; a silent
     // run never waits on a box.
-    bool success = result == 0 || result == 1602 || result == 3010 || result == 1641;
-    if (!success && !silent()) {
-        std::u16string text;
-        if (!platform::systemErrorText(result, text))
-            text = u"Unknown error " + wtext::formatDecimal(result) + u".";
-        const std::u16string caption = u"Error";
-        platform::messageBox(text, &caption, platform::mbIconError | platform::mbSystemModal);
-    }
-    return result;
+    const bool success = result == 0 || result == 1602 || result == 3010 || result == 1641;
+    if (success || silent())
+        return;
+    std::u16string text;
+    if (!platform::systemErrorText(result, text))
+        text = u"Unknown error " + wtext::formatDecimal(result) + u".";
+    const std::u16string caption = u"Error";
+    platform::messageBox(text, &caption, platform::mbIconError | platform::mbSystemModal);
 }

@@ -32,7 +32,7 @@ protected:
         file(u"0x0419.ini", "[0x0419]\n1150=Windows is too old (ru)\n");
         file(u"0x0409.ini", "[0x0409]\n1150=Windows is too old (en)\n");
         sim::addMsiPackage(media + u"product.msi",
-                           sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
+                           testsupport::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
     }
 
     void file(const std::u16string& name, const std::string& bytes) {
@@ -98,7 +98,7 @@ TEST_F(Medium, LongModulePathsAreNotCut) {
 TEST_F(Medium, FreshFieldsHoldTheirInitialValues) {
     SetupApp app;
     EXPECT_EQ(app.uiLevel, 5u);
-    EXPECT_EQ(app.installMode, 0);
+    EXPECT_EQ(app.installMode, InstallMode::Install);
     EXPECT_EQ(app.productVersion, (VersionQuad{-1, -1, -1, -1}));
     EXPECT_EQ(app.msiVersion, (VersionQuad{-1, -1, -1, -1}));
     EXPECT_FALSE(app.languageGiven);
@@ -163,6 +163,8 @@ TEST_F(Medium, LanguageFileAndItsFallback) {
         {"option, only the fallback file", 0x0409, u"/l ru", nullptr,
          "[0x0409]\n1150=en\n[0x0419]\n1150=ru in en file\n", "ru in en file"},
         {"unknown code keeps the language", 0x0419, u"/l es", "[0x0419]\n1150=ru\n", nullptr, "ru"},
+        {"own file unreadable reads as absent", 0x0419, u"", "\xFE\xFF[Startup]",
+         "[0x0409]\n1150=en\n", ""},
     };
     for (const Case& c : cases) {
         sim::removeFile(media + u"0x0419.ini");
@@ -228,7 +230,7 @@ TEST_F(Medium, OptionsSetTheModeLevelLanguageAndLog) {
         arguments(c.arguments);
         SetupApp app;
         app.init(u"Setup.ini");
-        EXPECT_EQ(app.installMode, c.mode) << utf8(c.arguments);
+        EXPECT_EQ(int(app.installMode), c.mode) << utf8(c.arguments);
         EXPECT_EQ(app.uiLevel, c.uiLevel) << utf8(c.arguments);
         EXPECT_EQ(app.languageId, c.languageId) << utf8(c.arguments);
         EXPECT_EQ(app.languageGiven, c.languageGiven) << utf8(c.arguments);
@@ -244,9 +246,10 @@ TEST_F(Medium, FirstKeyOfMsiVersionIsTheRequirement) {
 }
 
 TEST_F(Medium, RefusalsAndTheirBoxes) {
+    static const char absent[] = "";
     struct Case {
         const char* what;
-        const char* settings; // nullptr: the standard file; "": no Setup.ini
+        const char* settings; // nullptr: the standard file; `absent`: no Setup.ini
         const char16_t* arguments;
         platform::OsVersion windows;
         int boxesShown;
@@ -255,11 +258,12 @@ TEST_F(Medium, RefusalsAndTheirBoxes) {
     const std::string noMsiVersion = replaced(standardSettings, "[MsiVersion]", "[Other]");
     const platform::OsVersion xp{5, 1, 2600, 3, 0}, win7{6, 1, 7601, 1, 0};
     const Case cases[] = {
-        {"no Setup.ini", "", u"", win7, 0, ""},
+        {"no Setup.ini", absent, u"", win7, 0, ""},
         {"Windows too old", nullptr, u"", xp, 1, "Windows is too old (ru)"},
         {"Windows too old, silent", nullptr, u"/S", xp, 0, ""},
         {"no requirement at all", noMsiVersion.c_str(), u"", win7, 1, "Windows is too old (ru)"},
-        {"empty Setup.ini", "\r\n", u"", win7, 0, ""},
+        {"Setup.ini of one blank line", "\r\n", u"", win7, 0, ""},
+        {"zero-byte Setup.ini", "", u"", win7, 1, "Windows is too old (ru)"},
         {"usage", nullptr, u"/?", win7, 1, usageStart.c_str()},
         {"usage wins over the version check", nullptr, u"/? /S", xp, 1, "Usage:"},
         {"usage, silent given after it", nullptr, u"-? /S", xp, 1, "Usage:"},
@@ -269,25 +273,20 @@ TEST_F(Medium, RefusalsAndTheirBoxes) {
         sim::removeFile(media + u"Setup.ini");
         if (!c.settings)
             file(u"Setup.ini", standardSettings);
-        else if (*c.settings)
+        else if (c.settings != absent)
             file(u"Setup.ini", c.settings);
         sim::machine().version = c.windows;
         arguments(c.arguments);
-        bool threw = false;
         bool started = true;
+        std::u16string refusal;
         {
             SetupApp app;
-            try {
-                started = app.init(u"Setup.ini");
-            } catch (const MalformedIniError&) {
-                threw = true;
-            }
-        }
-        if (std::string(c.what) == "empty Setup.ini") {
-            EXPECT_TRUE(threw) << c.what; // a text without any section header
-            continue;
+            started = app.init(u"Setup.ini");
+            refusal = app.refusal;
         }
         EXPECT_FALSE(started) << c.what;
+        // Only a text without any section header is refused for its file.
+        EXPECT_EQ(refusal.empty(), std::string(c.what) != "Setup.ini of one blank line") << c.what;
         ASSERT_EQ(int(boxes().size()), c.boxesShown) << c.what;
         if (c.boxesShown) {
             EXPECT_EQ(utf8(boxes()[0].text).rfind(c.boxText, 0), 0u) << c.what;
@@ -346,9 +345,9 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
     struct Case {
         const char* what;
         const char16_t* fileName;
-        const char* text;
+        const char* text; // nullptr: a folder of that name
         const char16_t* arguments;
-        const char* expectedLine;
+        const char* expectedLine; // or its start
         bool box;
     };
     const Case cases[] = {
@@ -362,10 +361,21 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
          true},
         {"language file, silent", u"0x0419.ini", "1150=oops\r\n", u"/S",
          "C:\\media\\0x0419.ini, line ", false},
+        {"Setup.ini that cannot be opened", u"Setup.ini", nullptr, u"",
+         "C:\\media\\Setup.ini: Permission denied\n", true},
+        {"Setup.ini in UTF-16 big-endian", u"Setup.ini", "\xFE\xFF[Startup]", u"/S",
+         "C:\\media\\Setup.ini: the file begins with the UTF-16 big-endian mark FE FF, which "
+         "the launcher cannot read\n",
+         false},
     };
     for (const Case& c : cases) {
         SetUp();
-        file(c.fileName, c.text);
+        if (c.text) {
+            file(c.fileName, c.text);
+        } else { // a folder of that name
+            sim::removeFile(media + c.fileName);
+            sim::addDirectory(media + c.fileName);
+        }
         arguments(c.arguments);
         EXPECT_EQ(runWhole(), 1u) << c.what;
         EXPECT_TRUE(sim::msi().installs.empty()) << c.what;
@@ -402,7 +412,7 @@ protected:
         file(u"Setup.ini",
              replaced(standardSettings, "Location=product.msi", "Location=data\\product.msi"));
         sim::addMsiPackage(media + u"data\\product.msi",
-                           sim::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
+                           testsupport::samplePackage(productCode, u"2.5.1", u"1.2.3.4"));
         file(u"data\\setup.ini", "[Instances]\r\ncount=1\r\n1=Inst2\r\n[Inst2]\r\nProductCode=" +
                                      utf8(instanceCode) + "\r\n");
     }
@@ -441,7 +451,7 @@ TEST_F(Run, PropertyStringExamples) {
 TEST_F(Run, AdministrativeInstallationFromADriveRoot) {
     sim::machine().modulePath = u"C:\\setup.exe";
     sim::addFile(u"C:\\Setup.ini", standardSettings);
-    sim::addMsiPackage(u"C:\\product.msi", sim::samplePackage(productCode, u"2.5.1", u"1"));
+    sim::addMsiPackage(u"C:\\product.msi", testsupport::samplePackage(productCode, u"2.5.1", u"1"));
     start(u"/a /S");
     EXPECT_EQ(installedCommandLine(),
               u"ACTION=ADMIN SETUPEXEDIR=\"C:\" SETUPEXENAME=\"setup.exe\" A=1");

@@ -28,26 +28,41 @@ bool meetsEntry(const WindowsEntry& entry) {
 
 WindowsEntry readWindowsEntry(const IniSection& section) {
     WindowsEntry entry;
-    entry.version =
-        parseVersion(section.getValue(u"MajorVer") + u"." + section.getValue(u"MinorVer") + u"." +
-                     section.getValue(u"BuildNo"));
-    const std::u16string servicePackText = section.getValue(u"ServicePack");
+    entry.majorText = section.getValue(u"MajorVer");
+    entry.minorText = section.getValue(u"MinorVer");
+    entry.buildText = section.getValue(u"BuildNo");
+    entry.servicePackText = section.getValue(u"ServicePack");
+    entry.version = parseVersion(entry.majorText + u"." + entry.minorText + u"." + entry.buildText);
     const std::uint32_t servicePack =
-        servicePackText.empty() ? 0 : wtext::parseULong(servicePackText);
+        entry.servicePackText.empty() ? 0 : wtext::parseULong(entry.servicePackText);
     entry.servicePackMajor = static_cast<std::uint16_t>((servicePack >> 8) & 0xFF);
     entry.servicePackMinor = static_cast<std::uint16_t>(servicePack & 0xFF);
     return entry;
 }
 
-bool checkWindowsRequirement(const IniFile& settings, const std::u16string& listSection) {
-    IniSection list = settings.getSection(listSection);
-    std::size_t count = list.getKeyCount();
-    for (std::size_t i = 0; i < count; ++i) {
-        std::u16string key = list.getKeyAt(i);
-        if (list.getValue(key) != u"1")
-            continue;
-        if (meetsEntry(readWindowsEntry(settings.getSection(key))))
-            return true;
+std::vector<WindowsEntryCheck> checkWindowsEntries(const IniFile& settings,
+                                                   const std::u16string& listSection) {
+    const IniSection list = settings.getSection(listSection);
+    std::vector<WindowsEntryCheck> checks;
+    bool met = false;
+    for (std::size_t i = 0; i < list.getKeyCount(); ++i) {
+        WindowsEntryCheck check;
+        check.key = list.getKeyAt(i);
+        check.value = list.getValue(check.key);
+        if (check.value == u"1") {
+            check.entry = readWindowsEntry(settings.getSection(check.key));
+            check.checked = !met;
+            check.met = check.checked && meetsEntry(check.entry);
+            met = met || check.met;
+        }
+        checks.push_back(std::move(check));
     }
+    return checks;
+}
+
+bool checkWindowsRequirement(const IniFile& settings, const std::u16string& listSection) {
+    for (const WindowsEntryCheck& check : checkWindowsEntries(settings, listSection))
+        if (check.met)
+            return true;
     return false;
 }

@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One entry section (MajorVer, MinorVer, BuildNo, ServicePack) as the check reads it.
 struct WindowsEntry {
+    // The four values as they stand in the section.
+    std::u16string majorText, minorText, buildText, servicePackText;
     // "MajorVer.MinorVer.BuildNo" read as a version; the fourth component is not used. A
     // component that is missing or not a number is -1, and so is every one after it.
     VersionQuad version;
@@ -23,6 +26,18 @@ struct WindowsEntry {
 
 WindowsEntry readWindowsEntry(const IniSection& entry);
 
+// One key of the list and what the check did with it.
+struct WindowsEntryCheck {
+    std::u16string key;   // names the entry's section
+    std::u16string value; // only "1" enables the entry
+    WindowsEntry entry;   // read for enabled entries
+    bool checked = false; // asked of Windows: enabled, and no earlier entry was met
+    bool met = false;
+};
+
 // `listSection` names a section whose keys name version sections; a key counts when its value
-// is exactly "1". True when Windows meets at least one of those entries.
+// is exactly "1". The enabled entries are asked of Windows in key order until one is met.
+std::vector<WindowsEntryCheck> checkWindowsEntries(const IniFile& settings,
+                                                   const std::u16string& listSection);
+// True when Windows meets at least one enabled entry of the list.
 bool checkWindowsRequirement(const IniFile& settings, const std::u16string& listSection);

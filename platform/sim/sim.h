@@ -47,8 +47,7 @@ struct Machine {
     std::vector<std::uintptr_t> keyboardLayouts{0x04090409};
     bool keyboardListSucceeds = true;
     // LOCALE_ICOUNTRY of a language; languages not listed fail the query.
-    std::map<std::uint16_t, std::uint32_t> countryCodeOfLanguage{
-        {0x0409, 1}, {0x0419, 7}, {0x0422, 380}, {0x0407, 49}, {0x040C, 33}};
+    std::map<std::uint16_t, std::uint32_t> countryCodeOfLanguage;
     std::optional<std::u16string> currency = u"$";
     std::optional<std::uint32_t> userCountryCode = 1;
     std::int32_t geoId = 244;

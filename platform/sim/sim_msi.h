@@ -15,9 +15,9 @@
 
 namespace sim {
 
-// One summary-information property: its type (VT_I4 3, VT_LPSTR 30, VT_FILETIME 64) and value.
+// One summary-information property: its type (msi::vtI4, vtLpstr, vtFiletime) and value.
 struct SummaryValue {
-    std::uint32_t type = 30;
+    std::uint32_t type = msi::vtLpstr;
     std::int32_t intValue = 0;
     std::u16string text;
 };
@@ -57,6 +57,9 @@ enum class OpenMode { ReadOnly, Writable };
 struct MsiState {
     // Scripted. Packages by path (ASCII case-insensitive); see addMsiPackage.
     std::map<std::u16string, MsiPackageData> packages;
+    // Asked for a package opened by a path not scripted above; what it answers is kept as
+    // that path's package. Nothing: the file is no package of the simulation.
+    std::function<std::optional<MsiPackageData>(const std::u16string& path)> onOpen;
     // Installed products by product code (ASCII case-insensitive).
     std::map<std::u16string, InstalledProduct> products;
     // Forced results by export name ("MsiViewExecute" -> 1627): that call fails with it.
@@ -71,7 +74,7 @@ struct MsiState {
     std::vector<std::u16string> queries;
     std::vector<OpenMode> openModes; // of each MsiOpenDatabaseW that found its package
     std::vector<MsiInstallCall> installs;
-    std::int32_t uiLevel = 1; // INSTALLUILEVEL_DEFAULT
+    std::int32_t uiLevel = msi::uiLevelDefault;
     bool uiWindowGiven = false;
     bool logEnabled = false;
     std::uint32_t logMode = 0;
@@ -83,15 +86,16 @@ struct MsiState {
 
 MsiState& msi();
 
-// Forgets every package, product, handle and record, and registers msi.dll (all 18 exports)
+// Forgets every package, product, handle and record, and registers msi.dll (every entry point)
 // in the system folder with product version 5.0.7601.17514.
 void resetMsi();
 
 // Scripts a package and adds its file to the simulated file system.
 void addMsiPackage(const std::u16string& path, const MsiPackageData& package);
-// A package with ProductCode, ProductVersion, a package code and a File row "vorta.dll".
+// A package with ProductCode, ProductVersion, a package code and a File row `keyFile` of
+// version `keyFileVersion`.
 MsiPackageData samplePackage(const std::u16string& productCode, const std::u16string& version,
-                             const std::u16string& keyFileVersion);
+                             const std::u16string& keyFile, const std::u16string& keyFileVersion);
 
 // Removes exports from the simulated msi.dll (they then look missing to GetProcAddress).
 void hideMsiExport(const std::string& name);

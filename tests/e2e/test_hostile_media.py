@@ -36,9 +36,11 @@ class HostileMediaTest(unittest.TestCase):
     def assertNoCrash(self, result):
         self.assertLess(result.code, 0xC0000000, "crashed: 0x%08X" % result.code)
 
-    def assertRefused(self, medium, result, malformed_file=None):
+    def assertRefused(self, medium, result, malformed_file=None, unreadable=None):
         """Exit 1 and no installation. With `malformed_file`: the first output line names that
-        file (full path) and a line, the usage text follows; otherwise only the usage text."""
+        file (full path) and a line, the usage text follows. With `unreadable` (a file name and
+        the reason): the first line names the file and the reason, the usage text follows.
+        Otherwise only the usage text."""
         self.assertNoCrash(result)
         self.assertEqual(result.code, 1, result.stdout_text[:300])
         self.assertEqual(medium.stub.calls("MsiInstallProductW"), [])
@@ -48,6 +50,10 @@ class HostileMediaTest(unittest.TestCase):
             m = MALFORMED.match(first)
             self.assertTrue(m, first[:300])
             self.assertEqual(m.group("path"), medium.windows + "\\" + malformed_file)
+            self.assertEqual(rest, USAGE)
+        elif unreadable:
+            first, _, rest = out.partition("\n")
+            self.assertEqual(first, medium.windows + "\\" + unreadable[0] + ": " + unreadable[1])
             self.assertEqual(rest, USAGE)
         else:
             self.assertEqual(out, USAGE)
@@ -99,11 +105,11 @@ class EncodingTest(HostileMediaTest):
         bad_utf8 = b"\xef\xbb\xbf" + crlf(setup_ini_lines(cmdline="MARK=a\x01b")).encode().replace(
             b"\x01", b"\xc3\x28\xff\xe2\x82") + b"; \xf0\x9f\xff\r\n"
         cases = [
-            # name, Setup.ini bytes, expected installer command line (None: refused)
+            # name, Setup.ini bytes, expected installer command line, or how it is refused
             ("UTF-16 with an odd last byte", utf16 + b"\x41", " MARK=\u0416\u00e9"),
             ("UTF-16 cut in the middle of a unit", utf16[:-1], " MARK=\u0416\u00e9"),
             ("invalid UTF-8", bad_utf8, re.compile(r"^ MARK=a\ufffd.*b$")),
-            ("big-endian mark FE FF", b"\xfe\xff" + text.encode("utf-16-be"), None),
+            ("big-endian mark FE FF", b"\xfe\xff" + text.encode("utf-16-be"), "unreadable"),
             ("UTF-16 without a mark", text.encode("utf-16-le"), "malformed"),
         ]
         for name, data, expected in cases:
@@ -111,10 +117,11 @@ class EncodingTest(HostileMediaTest):
                 medium = Medium()
                 medium.write("Setup.ini", data)
                 result = medium.run("/S")
-                if expected is None:
-                    # A file that cannot be opened reads as an empty document: no Windows
-                    # version is accepted, and the start is refused.
-                    self.assertRefused(medium, result)
+                if expected == "unreadable":
+                    # A file that cannot be opened is refused, with the reason.
+                    self.assertRefused(medium, result, unreadable=(
+                        "Setup.ini", "the file begins with the UTF-16 big-endian mark FE FF, "
+                        "which the launcher cannot read"))
                 elif expected == "malformed":
                     self.assertRefused(medium, result, malformed_file="Setup.ini")
                 else:
@@ -229,8 +236,8 @@ class FileKindTest(HostileMediaTest):
 
         medium = Medium()
         os.makedirs(os.path.join(medium.path, "Setup.ini"))
-        # Setup.ini is found but cannot be read: an empty document accepts no Windows.
-        self.assertRefused(medium, medium.run("/S"))
+        # Setup.ini is found but cannot be read: refused, with the reason.
+        self.assertRefused(medium, medium.run("/S"), unreadable=("Setup.ini", "Permission denied"))
 
 
 class PathTest(HostileMediaTest):

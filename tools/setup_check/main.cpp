@@ -1,18 +1,23 @@
 // setup-check: what the launcher will do with a medium on a given machine, before shipping.
-#include "tools/setup_check/medium_check.h"
+#include "tools/setup_check/check.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
+#include "tools/setup_check/text.h"
+
+#include "locale/language.h"
+#include "locale/language_table.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* const usageText =
+const char* const usageHead =
     "Usage: setup-check [options] <medium folder> [-- <setup.exe arguments>]\n"
     "\n"
     "Runs the launcher's own decisions on a simulated Windows, with the medium folder as\n"
@@ -28,18 +33,131 @@ const char* const usageText =
     "  --json                   JSON instead of text\n"
     "  --strict                 any warning makes the exit status 1\n"
     "  --list-presets           the preset profiles\n"
+    "  --list-languages         the languages the launcher knows: /l code, LANGID, files\n"
     "\n"
-    "Profile keys: preset, windows, service_pack, user_language, system_language,\n"
-    "custom_locale_language, keyboards, currency, country_code, geo_id, msi_runtime,\n"
-    "runtime_setup (runs|fails), runtime_after_setup, installed.<ProductCode>,\n"
-    "package_product_code, package_version, package_code, package_key_file, installer_result,\n"
-    "map.<X:\\folder> (a host folder).\n"
+    "Profile keys:\n";
+const char* const usageTail =
     "\n"
     "Exit status: 0 the installation would start, 1 it would not, 2 usage error.\n";
 
+struct ToolOptions {
+    std::string medium;
+    std::string profileName = "win10-en";
+    std::string matrix;
+    std::vector<std::string> settings;
+    std::vector<std::string> launcherArguments;
+    std::optional<std::string> exactCommandLine;
+    Placement placement;
+    bool json = false;
+    bool strict = false;
+};
+
+std::string usageText() {
+    return usageHead + profileKeysHelp() + usageTail;
+}
+
 int usageError(const std::string& message) {
-    std::cerr << "setup-check: " << message << "\n\n" << usageText;
+    std::cerr << "setup-check: " << message << "\n\n" << usageText();
     return 2;
+}
+
+void listPresets() {
+    for (const std::string& name : presetNames()) {
+        Profile p;
+        preset(name, p);
+        std::cout << name << "  " << p.description << "\n";
+    }
+}
+
+// The launcher's language table with the names of the files each language uses.
+void listLanguages() {
+    std::cout << "code  LANGID  decimal  message file  transform  language\n";
+    for (const LanguageRow& row : languageTable) {
+        char line[160];
+        std::snprintf(line, sizeof line, "%-4s  %-6s  %-7u  %-12s  %-9s  %s\n",
+                      utf8(row.code).c_str(), languageText(row.languageId).c_str(),
+                      unsigned(row.languageId), utf8(messageFileName(row.languageId)).c_str(),
+                      utf8(languageTransformName(row.languageId)).c_str(), row.englishName);
+        std::cout << line;
+    }
+}
+
+// The option at argv[i] and its value if it takes one. Empty: understood; else the error.
+std::string takeOption(ToolOptions& o, int argc, char** argv, int& i) {
+    const std::string a = argv[i];
+    auto value = [&](std::string& out) {
+        if (i + 1 >= argc)
+            return false;
+        out = argv[++i];
+        return true;
+    };
+    std::string text;
+    if (a == "--json")
+        o.json = true;
+    else if (a == "--strict")
+        o.strict = true;
+    else if (a == "--profile")
+        return value(o.profileName) ? "" : "--profile needs a preset name or a file";
+    else if (a == "--set") {
+        if (!value(text) || text.find('=') == std::string::npos)
+            return "--set needs key=value";
+        o.settings.push_back(text);
+    } else if (a == "--cmdline") {
+        if (!value(text))
+            return "--cmdline needs a text";
+        o.exactCommandLine = text;
+    } else if (a == "--at")
+        return value(o.placement.folder) ? "" : "--at needs a Windows folder";
+    else if (a == "--exe")
+        return value(o.placement.exe) ? "" : "--exe needs a file name";
+    else if (a == "--matrix")
+        return value(o.matrix) ? "" : "--matrix needs a list of profiles";
+    else
+        return "unknown option " + a;
+    return "";
+}
+
+// 0: run the check; 1: done (help or presets printed); 2: usage error reported.
+int parseArguments(int argc, char** argv, ToolOptions& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--") {
+            o.launcherArguments.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (a == "--help" || a == "-h") {
+            std::cout << usageText();
+            return 1;
+        }
+        if (a == "--list-presets" || a == "--list-languages") {
+            a == "--list-presets" ? listPresets() : listLanguages();
+            return 1;
+        }
+        if (a.rfind("--", 0) == 0) {
+            if (std::string error = takeOption(o, argc, argv, i); !error.empty())
+                return usageError(error);
+        } else if (o.medium.empty()) {
+            o.medium = a;
+        } else {
+            return usageError("one medium folder only (launcher arguments go after --)");
+        }
+    }
+    return 0;
+}
+
+int checkArguments(ToolOptions& o) {
+    if (o.medium.empty())
+        return usageError("no medium folder given");
+    std::error_code ec;
+    if (!std::filesystem::is_directory(o.medium, ec))
+        return usageError(o.medium + " is not a folder");
+    o.medium = std::filesystem::absolute(o.medium, ec).lexically_normal().string();
+    std::string error;
+    if (!normalisePlacement(o.placement, error))
+        return usageError(error);
+    if (o.exactCommandLine && !o.launcherArguments.empty())
+        return usageError("give the launcher's arguments after -- or with --cmdline, not both");
+    return 0;
 }
 
 std::vector<std::string> splitList(const std::string& text) {
@@ -52,122 +170,67 @@ std::vector<std::string> splitList(const std::string& text) {
     return parts;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::string medium, profileName = "win10-en", matrix;
-    std::vector<std::string> settings, launcherArguments;
-    std::optional<std::string> exactCommandLine;
-    Placement placement;
-    bool json = false, strict = false, afterDashes = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc)
-                return false;
-            out = argv[++i];
-            return true;
-        };
-        if (afterDashes) {
-            launcherArguments.push_back(a);
-        } else if (a == "--") {
-            afterDashes = true;
-        } else if (a == "--help" || a == "-h") {
-            std::cout << usageText;
-            return 0;
-        } else if (a == "--list-presets") {
-            for (const std::string& name : presetNames()) {
-                Profile p;
-                preset(name, p);
-                std::cout << name << "  " << p.description << "\n";
-            }
-            return 0;
-        } else if (a == "--json") {
-            json = true;
-        } else if (a == "--strict") {
-            strict = true;
-        } else if (a == "--profile") {
-            if (!value(profileName))
-                return usageError("--profile needs a preset name or a file");
-        } else if (a == "--set") {
-            std::string s;
-            if (!value(s) || s.find('=') == std::string::npos)
-                return usageError("--set needs key=value");
-            settings.push_back(s);
-        } else if (a == "--cmdline") {
-            std::string s;
-            if (!value(s))
-                return usageError("--cmdline needs a text");
-            exactCommandLine = s;
-        } else if (a == "--at") {
-            if (!value(placement.folder))
-                return usageError("--at needs a Windows folder");
-        } else if (a == "--exe") {
-            if (!value(placement.exe))
-                return usageError("--exe needs a file name");
-        } else if (a == "--matrix") {
-            if (!value(matrix))
-                return usageError("--matrix needs a list of profiles");
-        } else if (a.rfind("--", 0) == 0) {
-            return usageError("unknown option " + a);
-        } else if (medium.empty()) {
-            medium = a;
-        } else {
-            return usageError("one medium folder only (launcher arguments go after --)");
-        }
-    }
-    if (medium.empty())
-        return usageError("no medium folder given");
-    std::error_code ec;
-    if (!std::filesystem::is_directory(medium, ec))
-        return usageError(medium + " is not a folder");
-    medium = std::filesystem::absolute(medium, ec).lexically_normal().string();
-    std::string placementError;
-    if (!normalisePlacement(placement, placementError))
-        return usageError(placementError);
-    if (exactCommandLine && !launcherArguments.empty())
-        return usageError("give the launcher's arguments after -- or with --cmdline, not both");
-    std::string arguments = exactCommandLine ? *exactCommandLine : joinArguments(launcherArguments);
-
-    std::vector<std::string> profileNames{profileName};
-    if (!matrix.empty())
-        profileNames = matrix == "all" ? presetNames() : splitList(matrix);
+// The profiles to check on, each with the --set settings applied; empty after an error.
+std::vector<Profile> loadProfiles(const ToolOptions& o, std::string& error) {
+    std::vector<std::string> names{o.profileName};
+    if (!o.matrix.empty())
+        names = o.matrix == "all" ? presetNames() : splitList(o.matrix);
     std::vector<Profile> profiles;
-    for (const std::string& name : profileNames) {
+    for (const std::string& name : names) {
         Profile profile;
-        std::string error;
         if (!loadProfile(name, profile, error))
-            return usageError(error);
-        for (const std::string& s : settings) {
-            std::size_t eq = s.find('=');
+            return {};
+        for (const std::string& s : o.settings) {
+            const std::size_t eq = s.find('=');
             if (!applySetting(profile, s.substr(0, eq), s.substr(eq + 1), error))
-                return usageError(error);
+                return {};
         }
         profiles.push_back(profile);
     }
+    return profiles;
+}
 
+void print(const ToolOptions& o, const std::vector<CheckResult>& results) {
+    if (o.matrix.empty()) {
+        std::cout << (o.json ? jsonReport(results[0]) : textReport(results[0]));
+        return;
+    }
+    if (o.json) {
+        std::cout << matrixJson(results);
+        return;
+    }
+    std::cout << matrixTable(results);
+    if (results[0].warnings.empty())
+        return;
+    std::cout << "\nWarnings\n";
+    for (const Warning& w : results[0].warnings)
+        if (!w.file.empty())
+            std::cout << "  " << w.file << (w.line ? ":" + std::to_string(w.line) : "") << ": "
+                      << w.message << "\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ToolOptions o;
+    if (int parsed = parseArguments(argc, argv, o))
+        return parsed == 1 ? 0 : parsed;
+    if (int bad = checkArguments(o))
+        return bad;
+    std::string error;
+    const std::vector<Profile> profiles = loadProfiles(o, error);
+    if (profiles.empty())
+        return usageError(error);
+    const std::string arguments =
+        o.exactCommandLine ? *o.exactCommandLine : joinArguments(o.launcherArguments);
     std::vector<CheckResult> results;
     for (const Profile& profile : profiles)
-        results.push_back(checkMedium(medium, profile, arguments, placement));
-
+        results.push_back(checkMedium(o.medium, profile, arguments, o.placement));
+    print(o, results);
     bool allStarted = true, anyWarning = false;
     for (const CheckResult& r : results) {
-        allStarted = allStarted && r.started() && r.inconsistency.empty();
+        allStarted = allStarted && r.started();
         anyWarning = anyWarning || !r.warnings.empty();
     }
-    if (matrix.empty())
-        std::cout << (json ? jsonReport(results[0]) : textReport(results[0]));
-    else if (json)
-        std::cout << matrixJson(results);
-    else {
-        std::cout << matrixTable(results);
-        if (!results[0].warnings.empty()) {
-            std::cout << "\nWarnings\n";
-            for (const Warning& w : results[0].warnings)
-                if (!w.file.empty())
-                    std::cout << "  " << w.file << (w.line ? ":" + std::to_string(w.line) : "")
-                              << ": " << w.message << "\n";
-        }
-    }
-    return allStarted && !(strict && anyWarning) ? 0 : 1;
+    return allStarted && !(o.strict && anyWarning) ? 0 : 1;
 }

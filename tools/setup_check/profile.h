@@ -38,7 +38,7 @@ struct Profile {
     std::optional<std::u16string> packageProductCode;
     std::optional<std::u16string> packageVersion;
     std::optional<std::u16string> packageCode;
-    // Version of the package's key file vorta.dll; "none" in a profile: no such File row.
+    // Version of the package's key file (keyFileName); "none" in a profile: no such File row.
     std::optional<std::u16string> packageKeyFileVersion;
     bool packageHasKeyFile = true;
 
@@ -55,12 +55,22 @@ std::vector<std::string> presetNames();
 bool preset(const std::string& name, Profile& profile);
 
 // Applies one "key=value" setting; false with `error` set when the key or value is not
-// understood. Keys: preset, windows, service_pack, user_language, system_language,
-// custom_locale_language, keyboards, currency, country_code, geo_id, msi_runtime,
-// runtime_setup, runtime_after_setup, installed.<code>, package_product_code,
-// package_version, package_code, package_key_file, installer_result, map.<X:\folder>.
+// understood. The keys are those of profileKeys().
 bool applySetting(Profile& profile, const std::string& key, const std::string& value,
                   std::string& error);
+
+// One setting a profile may hold: its key ("installed." and "map." are followed by a product
+// code or a Windows folder), what its value looks like, and what it sets.
+struct ProfileKey {
+    const char* key;
+    const char* value;
+    const char* help;
+    bool (*apply)(Profile& profile, const std::string& key, const std::string& value,
+                  std::string& error);
+};
+const std::vector<ProfileKey>& profileKeys();
+// The keys, one per line, for the tool's help text.
+std::string profileKeysHelp();
 
 // Applies every line of a profile file's text ("#" and ";" start comment lines); `error`
 // names the line at fault.
@@ -74,6 +84,8 @@ bool loadProfile(const std::string& nameOrPath, Profile& profile, std::string& e
 std::string windowsText(const platform::OsVersion& version);
 // "0x0419".
 std::string languageText(std::uint32_t languageId);
+// "1049 (0x0419, Russian)".
+std::string languageWithName(std::uint32_t languageId);
 
 // Scripts the simulated machine (after sim::reset) with the profile: everything but the package.
 void applyToMachine(const Profile& profile);

@@ -1,6 +1,9 @@
-#include "tools/setup_check/medium_check.h"
+#include "tools/setup_check/check.h"
+#include "tools/setup_check/explain.h"
+#include "tools/setup_check/json_writer.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
+#include "tools/setup_check/text.h"
 
 #include "tests/support/medium.h"
 
@@ -58,16 +61,19 @@ protected:
         EXPECT_TRUE(loadProfile(profileName, profile, error)) << error;
         for (const auto& [key, value] : settings)
             EXPECT_TRUE(applySetting(profile, key, value, error)) << error;
-        CheckResult result = checkMedium(folder.string(), profile, arguments, placement);
-        EXPECT_EQ(result.inconsistency, "") << profileName << " " << arguments;
-        return result;
+        return checkMedium(folder.string(), profile, arguments, placement);
     }
 
     fs::path folder;
 };
 
 std::string commandLineOf(const CheckResult& r) {
-    return r.installer ? r.installer->commandLine : "<not called>";
+    return r.run.installer ? r.run.installer->commandLine : "<not called>";
+}
+
+// The installation's language: after the run when it started, else after the options.
+std::uint32_t languageOf(const CheckResult& r) {
+    return r.started() ? r.record().finalLanguageId : r.record().language.languageId;
 }
 
 // "file:line" of every warning whose message holds `text`.
@@ -226,11 +232,11 @@ TEST_F(Medium, CommandLineAndExitCodePerMachine) {
         SCOPED_TRACE(std::string(c.profile) + " " + c.arguments);
         CheckResult r = check(c.profile, c.arguments, c.settings);
         EXPECT_EQ(commandLineOf(r), c.commandLine ? c.commandLine : "<not called>");
-        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.run.exitCode, c.exitCode);
         EXPECT_EQ(r.started(), c.commandLine != nullptr);
-        EXPECT_EQ(r.decisions.languageId, c.language);
-        if (r.installer) {
-            EXPECT_EQ(r.installer->packagePath, "C:\\media\\product.msi");
+        EXPECT_EQ(languageOf(r), c.language);
+        if (r.run.installer) {
+            EXPECT_EQ(r.run.installer->packagePath, "C:\\media\\product.msi");
         }
     }
 }
@@ -276,10 +282,10 @@ TEST_F(Medium, PlacedInAnotherFolderOrUnderAnotherName) {
         SCOPED_TRACE(c.at.launcherPath() + " " + c.arguments);
         CheckResult r = check("win7-sp1-ru", c.arguments, {}, c.at);
         EXPECT_EQ(commandLineOf(r), c.commandLine);
-        ASSERT_TRUE(r.installer);
-        EXPECT_EQ(r.installer->packagePath, c.packagePath);
-        EXPECT_EQ(r.exitCode, 0u);
-        EXPECT_TRUE(r.decisions.settingsFound);
+        ASSERT_TRUE(r.run.installer);
+        EXPECT_EQ(r.run.installer->packagePath, c.packagePath);
+        EXPECT_EQ(r.run.exitCode, 0u);
+        EXPECT_NE(r.record().initOutcome, InitOutcome::NoSettings);
     }
 
     // Placements as the command line gives them: tidied, or refused with the reason.
@@ -307,23 +313,23 @@ TEST_F(Medium, PlacedInAnotherFolderOrUnderAnotherName) {
 
 TEST_F(Medium, BoxesAndStandardOutputAreTheLaunchersOwn) {
     CheckResult old = check("winxp-sp3-en");
-    ASSERT_EQ(old.boxes.size(), 1u);
-    EXPECT_EQ(old.boxes[0].text, "This product needs a newer Windows.");
-    EXPECT_EQ(old.boxes[0].caption, "");
-    EXPECT_EQ(old.boxes[0].style, 0x40u);
-    EXPECT_EQ(old.standardOutput.rfind("Usage:", 0), 0u);
-    EXPECT_FALSE(old.decisions.windowsAccepted);
+    ASSERT_EQ(old.run.boxes.size(), 1u);
+    EXPECT_EQ(old.run.boxes[0].text, "This product needs a newer Windows.");
+    EXPECT_EQ(old.run.boxes[0].caption, "");
+    EXPECT_EQ(old.run.boxes[0].style, 0x40u);
+    EXPECT_EQ(old.run.standardOutput.rfind("Usage:", 0), 0u);
+    EXPECT_FALSE(old.record().windows.accepted);
 
     CheckResult failed = check("win7-sp1-ru", "", {{"installer_result", "1603"}});
-    ASSERT_EQ(failed.boxes.size(), 1u);
-    EXPECT_EQ(failed.boxes[0].caption, "Error");
-    EXPECT_EQ(failed.boxes[0].style, 0x1010u);
-    EXPECT_EQ(boxStyleText(failed.boxes[0].style), "error, system-modal");
+    ASSERT_EQ(failed.run.boxes.size(), 1u);
+    EXPECT_EQ(failed.run.boxes[0].caption, "Error");
+    EXPECT_EQ(failed.run.boxes[0].style, 0x1010u);
+    EXPECT_EQ(boxStyleText(failed.run.boxes[0].style), "error, system-modal");
 
     file("Setup.ini", "ProductCode=x\r\n[Startup\r\n");
     CheckResult malformed = check("win10-en");
-    EXPECT_EQ(malformed.exitCode, 1u);
-    EXPECT_NE(malformed.decisions.malformed.find("Setup.ini, line 2: "), std::string::npos);
+    EXPECT_EQ(malformed.run.exitCode, 1u);
+    EXPECT_NE(utf8(malformed.record().refusal).find("Setup.ini, line 2: "), std::string::npos);
     EXPECT_EQ(warningsAbout(malformed, "closing"), std::vector<std::string>{"Setup.ini:2"});
 }
 
@@ -339,12 +345,12 @@ TEST_F(Medium, InstalledInstanceAndRuntimeUpdate) {
     CheckResult r = check("win7-sp1-ru", "",
                           {{"installed." + instanceCode, "2.5.1"}, {"msi_runtime", "2.0.2600.0"}});
     EXPECT_EQ(commandLineOf(r), "TRANSFORMS=:Inst2.mst;1049.mst REBOOT=ReallySuppress");
-    EXPECT_EQ(r.installer->packagePath, "C:\\media\\data\\product.msi");
-    EXPECT_EQ(r.decisions.installedState, 2);
-    EXPECT_EQ(r.decisions.instanceName, "Inst2");
-    EXPECT_TRUE(r.decisions.runtimeOlder);
-    EXPECT_TRUE(r.decisions.runtimeSetupRan);
-    EXPECT_EQ(r.processesRun, std::vector<std::string>{"C:\\media\\instmsi30.exe"});
+    EXPECT_EQ(r.run.installer->packagePath, "C:\\media\\data\\product.msi");
+    EXPECT_EQ(r.record().package.installed, InstalledState::Instance);
+    EXPECT_EQ(r.record().package.instanceName, u"Inst2");
+    EXPECT_TRUE(r.record().runtime.older);
+    EXPECT_TRUE(r.record().runtime.setupStarted);
+    EXPECT_EQ(r.run.processesRun, std::vector<std::string>{"C:\\media\\instmsi30.exe"});
 
     // Without its key file the package's inspection stops early, so the instance goes unseen.
     CheckResult noKeyFile = check(
@@ -355,22 +361,22 @@ TEST_F(Medium, InstalledInstanceAndRuntimeUpdate) {
 
 TEST_F(Medium, ExplainsTheLanguageAndTheUkraineRule) {
     CheckResult uk = check("win10-uk");
-    EXPECT_TRUE(uk.decisions.ukraineApplied);
-    EXPECT_EQ(uk.decisions.ukraineSigns, 6);
-    EXPECT_EQ(uk.decisions.messageFile, "0x0422.ini");
-    EXPECT_EQ(uk.decisions.transforms, "TRANSFORMS=1058.mst");
-    EXPECT_NE(uk.decisions.languageReason.find("kept Ukrainian, with COUNTRY=UA"),
+    EXPECT_TRUE(uk.record().country.applied);
+    EXPECT_EQ(uk.record().country.signs, CountrySignSet({true, true, true, true, true, true}));
+    EXPECT_EQ(uk.record().messages.file, u"0x0422.ini");
+    EXPECT_EQ(uk.record().transforms.setting, u"TRANSFORMS=1058.mst");
+    EXPECT_NE(languageReason(uk.record()).find("kept Ukrainian, with COUNTRY=UA"),
               std::string::npos);
 
     CheckResult given = check("win10-uk", "/l ru");
-    EXPECT_FALSE(given.decisions.ukraineRuleOn);
-    EXPECT_EQ(given.decisions.languageReason, "the option /l");
+    EXPECT_FALSE(given.record().country.asked);
+    EXPECT_EQ(languageReason(given.record()), "the option /l");
 
     // A Russian user whose language file is missing reads the English file's Russian section.
     remove("0x0419.ini");
     CheckResult fallback = check("win7-sp1-ru");
-    EXPECT_EQ(fallback.decisions.messageFile, "0x0409.ini");
-    EXPECT_EQ(fallback.decisions.messageSection, "0x0419");
+    EXPECT_EQ(fallback.record().messages.file, u"0x0409.ini");
+    EXPECT_EQ(fallback.record().messages.section, u"0x0419");
     EXPECT_EQ(warningsAbout(fallback, "every box of the launcher shows an empty text"),
               std::vector<std::string>{"0x0409.ini:0"});
 }
@@ -492,6 +498,11 @@ TEST_F(Medium, WarningsNameTheFileAndLine) {
          "the launcher refuses to start in this language",
          {"0x0419.ini:1"},
          "1150=x"},
+        {"settings in UTF-16 big-endian",
+         "\xFE\xFF" + standardSettings,
+         "the file begins with the UTF-16 big-endian mark FE FF, which the launcher cannot read: "
+         "the launcher refuses to start",
+         {"Setup.ini:0"}},
         {"several runtime requirements",
          replaced(standardSettings, "3.1=Windows", "3.1=Windows\r\n2.0=Windows"),
          "3.1 in [MsiVersion] is ignored: only the first key in code-unit order counts, which is "
@@ -607,7 +618,7 @@ TEST(Json, StringsAreEscaped) {
         {"\xE2\x82\xB4", "\"\xE2\x82\xB4\""},
     };
     for (const auto& [text, json] : cases)
-        EXPECT_EQ(jsonString(text), json);
+        EXPECT_EQ(JsonWriter::quoted(text), json);
 }
 
 #ifdef SETUP_CHECK_EXE

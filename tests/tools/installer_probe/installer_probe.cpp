@@ -108,8 +108,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"install" && argc == 5) {
         MsiPackage package;
         print(u"inspect", package.inspect(u16(argv[2])));
-        if (msiLibrary.MsiSetInternalUI)
-            msiLibrary.MsiSetInternalUI(2, nullptr);
+        msiLibrary().setInternalUI(msi::uiLevelNone);
         std::uint32_t r = package.install(std::stoi(argv[3]), u16(argv[4]));
         print(u"result", r);
         print(u"databaseOpen", package.databaseHandle() != 0 ? 1ul : 0ul);
@@ -119,7 +118,7 @@ int wmain(int argc, wchar_t** argv) {
         int state = installedProductState(u16(argv[2]), parseVersion(u16(argv[3])),
                                           argc == 5 ? u16(argv[4]) : std::u16string());
         print(u"state", state == -1 ? std::u16string(u"-1") : std::u16string(1, u'0' + state));
-        print(u"bindingLoaded", msiLibrary.isLoaded() ? 1ul : 0ul);
+        print(u"bindingLoaded", msiLibrary().isLoaded() ? 1ul : 0ul);
         return 0;
     }
     if (command == L"runtime" && argc == 2) {
@@ -128,7 +127,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (command == L"runsetup" && argc == 3) {
         std::wstring marker = environment(L"INSTALLER_PROBE_MARKER");
-        msiLibrary.load();
+        msiLibrary().load();
         DWORD started = GetTickCount();
         bool ran = runRuntimeSetup(u16(argv[2]));
         DWORD elapsed = GetTickCount() - started;
@@ -138,14 +137,15 @@ int wmain(int argc, wchar_t** argv) {
               !marker.empty() && GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES
                   ? 1ul
                   : 0ul);
-        print(u"bindingLoaded", msiLibrary.isLoaded() ? 1ul : 0ul);
+        print(u"bindingLoaded", msiLibrary().isLoaded() ? 1ul : 0ul);
         return 0;
     }
     if (command == L"loaded" && argc == 2) {
-        bool loaded = msiLibrary.load();
+        bool loaded = msiLibrary().load();
         print(u"loaded", loaded ? 1ul : 0ul);
-        print(u"path", loaded ? modulePath(static_cast<HMODULE>(msiLibrary.module)) : u"");
-        print(u"bound", static_cast<unsigned long>(msiLibrary.boundCount()));
+        print(u"path",
+              loaded ? modulePath(static_cast<HMODULE>(msiLibrary().moduleHandle())) : u"");
+        print(u"bound", static_cast<unsigned long>(msiLibrary().boundCount()));
         return 0;
     }
     if (command == L"loadbare" && argc == 2) {

@@ -1,0 +1,42 @@
+#include "setup/property_string.h"
+
+std::u16string administrativePart(const std::u16string& setupDir, const std::u16string& exeName) {
+    const std::u16string folder =
+        setupDir.empty() ? setupDir : setupDir.substr(0, setupDir.size() - 1);
+    return u"SETUPEXEDIR=\"" + folder + u"\" SETUPEXENAME=\"" + exeName + u"\"";
+}
+
+std::u16string transformSetting(const std::u16string& instanceName,
+                                const std::u16string& languageTransform) {
+    if (instanceName.empty() && languageTransform.empty())
+        return {};
+    std::u16string setting = u"TRANSFORMS=";
+    if (!instanceName.empty())
+        setting += u":" + instanceName + u".mst;";
+    return setting + languageTransform;
+}
+
+std::u16string withPositionalArguments(std::u16string tail,
+                                       const std::vector<std::u16string>& arguments) {
+    if (arguments.empty())
+        return tail;
+    if (!tail.empty())
+        tail += u' ';
+    for (const std::u16string& argument : arguments)
+        tail += argument + u' ';
+    return tail;
+}
+
+std::u16string withCountry(std::u16string tail) {
+    if (!tail.empty())
+        tail += u' ';
+    return tail + u"COUNTRY=UA";
+}
+
+std::u16string composePropertyString(const std::u16string& administrative,
+                                     const std::u16string& transforms, const std::u16string& tail) {
+    std::u16string properties = administrative;
+    if (!administrative.empty() && !transforms.empty())
+        properties += u' ';
+    return properties + transforms + u' ' + tail;
+}

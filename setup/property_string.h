@@ -1,0 +1,32 @@
+// The property string the launcher hands to the Windows Installer after the mode's prefix, and
+// its pieces, each a pure function of what the run decided:
+//
+//   [administrative part] [" " when both it and the transforms stand] [transform setting] " " tail
+//
+// The one blank before the tail always stands, even when nothing else does: a run without
+// transforms or CmdLine hands the installer a single blank.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// SETUPEXEDIR="<folder>" SETUPEXENAME="<program>" for an administrative installation: the
+// program's folder without its closing backslash (C:\ gives C:), and its file name.
+std::u16string administrativePart(const std::u16string& setupDir, const std::u16string& exeName);
+
+// "TRANSFORMS=" with the instance's transform stored in the package (":Inst2.mst;", the
+// colon naming a storage of the package, the semicolon separating it from what follows) and
+// the language transform's bare name, either may be empty; empty when both are.
+std::u16string transformSetting(const std::u16string& instanceName,
+                                const std::u16string& languageTransform);
+
+// The tail with the positional arguments of the command line: one blank before them when the
+// tail is not empty, and one blank after each, exactly as tokenized (quotes kept).
+std::u16string withPositionalArguments(std::u16string tail,
+                                       const std::vector<std::u16string>& arguments);
+
+// The tail with the country setting COUNTRY=UA, after a blank when the tail is not empty.
+std::u16string withCountry(std::u16string tail);
+
+std::u16string composePropertyString(const std::u16string& administrative,
+                                     const std::u16string& transforms, const std::u16string& tail);

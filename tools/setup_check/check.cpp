@@ -1,0 +1,83 @@
+#include "tools/setup_check/check.h"
+
+#include "installer/msi_package.h"
+#include "platform/wtext.h"
+#include "tools/setup_check/medium_lint.h"
+#include "tools/setup_check/settings_read.h"
+#include "tools/setup_check/text.h"
+
+namespace {
+
+constexpr std::uint32_t errorNoMoreItems = 259; // a query of the inspection found no row
+
+// What the publisher should know about this machine, from what the launcher decided on it.
+void addMachineWarnings(const CheckResult& result, Lint& lint) {
+    const DecisionRecord& record = result.record();
+    const RuntimeDecision& runtime = record.runtime;
+    if (result.started() && runtime.older && !runtime.setupFound)
+        lint.add("", 0,
+                 "the installed Windows Installer " +
+                     (runtime.installed.empty() ? std::string("(version unreadable)")
+                                                : utf8(runtime.installed)) +
+                     " is older than the " + utf8(record.windows.requiredRuntime) +
+                     " required, and instmsi30.exe is not on the medium: the launcher goes on "
+                     "with the old one");
+    const PackageDecision& package = record.package;
+    if (package.instanceDescriptionFound && package.inspectResult == errorNoMoreItems &&
+        !package.productVersion.empty() && package.keyFileVersion.empty())
+        lint.add("", 0,
+                 "the package has no File row " + utf8(keyFileName) +
+                     ": its inspection stops before the setup.ini beside it is read, so an "
+                     "installed instance is never recognised");
+    const MessagesDecision& messages = record.messages;
+    if (messages.file.empty())
+        return;
+    for (const SettingRead& read : result.read)
+        if (read.file == utf8(messages.file))
+            return;
+    lint.add(utf8(messages.file), 0,
+             "no section [" + utf8(messages.section) + "] with texts for language " +
+                 utf8(messages.section) + ": every box of the launcher shows an empty text");
+}
+
+} // namespace
+
+std::string joinArguments(const std::vector<std::string>& arguments) {
+    std::string line;
+    for (const std::string& argument : arguments) {
+        std::string quoted = argument;
+        if (argument.find_first_of(" \t") != std::string::npos &&
+            argument.find('"') == std::string::npos) {
+            std::size_t eq = argument.find('=');
+            quoted = eq == std::string::npos || argument.find_first_of(" \t") < eq
+                         ? "\"" + argument + "\""
+                         : argument.substr(0, eq + 1) + "\"" + argument.substr(eq + 1) + "\"";
+        }
+        line += (line.empty() ? "" : " ") + quoted;
+    }
+    return line;
+}
+
+CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
+                        const std::string& arguments, const Placement& placement) {
+    CheckResult result;
+    result.medium = hostFolder;
+    result.placement = placement;
+    result.profile = profile;
+    result.arguments = arguments;
+    result.run = runLauncher(hostFolder, profile, arguments, placement);
+    // The simulated machine still holds the medium where the launcher read it.
+    const std::u16string setupDir = placement.windowsFolder();
+    result.read = settingsRead(result.record(), setupDir);
+    Lint lint;
+    lint.warnings = mediumWarnings(hostFolder, placement);
+    addMachineWarnings(result, lint);
+    result.warnings = lint.warnings;
+    return result;
+}
+
+std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement) {
+    // A plain run (no options) tells what the launcher reads from the medium.
+    const LauncherRun plain = runLauncher(hostFolder, Profile{}, "", placement);
+    return lintMedium(hostFolder, placement.windowsFolder(), plain.record);
+}

@@ -1,0 +1,127 @@
+#include "tools/setup_check/launcher_run.h"
+
+#include "config/ini_file.h"
+#include "installer/msi_library.h"
+#include "installer/msi_package.h"
+#include "platform/platform.h"
+#include "platform/sim/sim.h"
+#include "platform/sim/sim_msi.h"
+#include "platform/wtext.h"
+#include "setup/entry.h"
+#include "tools/setup_check/text.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// The package as the installer would read it: the profile's identity, else Setup.ini's.
+sim::MsiPackageData predictedPackage(const Profile& profile, const IniSection& startup) {
+    const std::u16string version =
+        profile.packageVersion.value_or(startup.getValue(u"ProductVersion"));
+    sim::MsiPackageData data =
+        sim::samplePackage(profile.packageProductCode.value_or(startup.getValue(u"ProductCode")),
+                           version, keyFileName, profile.packageKeyFileVersion.value_or(version));
+    if (!profile.packageHasKeyFile)
+        data.fileVersions.clear();
+    if (profile.packageCode)
+        data.summary[msi::pidRevisionNumber] =
+            sim::SummaryValue{msi::vtLpstr, 0, *profile.packageCode};
+    return data;
+}
+
+// Every file of the medium that the launcher may open as its package is answered with the
+// predicted identity; the installer itself answers as the profile says, or, for a package
+// that is not there, as Windows does (1619, the package could not be opened).
+void scriptInstaller(const Profile& profile, const Placement& at) {
+    IniFile settings;
+    settings.load(at.windowsFolder() + u"Setup.ini");
+    const sim::MsiPackageData package = predictedPackage(profile, settings.getSection(u"Startup"));
+    sim::msi().onOpen =
+        [package](const std::u16string& path) -> std::optional<sim::MsiPackageData> {
+        if (!isRegularFile(path))
+            return std::nullopt;
+        return package;
+    };
+    const std::optional<std::uint32_t> answer = profile.installerResult;
+    sim::msi().onInstall = [answer](const sim::MsiInstallCall& call) {
+        if (answer)
+            return *answer;
+        return isRegularFile(call.packagePath) ? 0u : 1619u;
+    };
+}
+
+// A fresh simulated machine scripted with the profile, the medium mapped onto the launcher's
+// folder.
+void prepare(const std::string& hostFolder, const Profile& profile, const std::string& arguments,
+             const Placement& at) {
+    // The process-wide binding points into the simulated library; drop it before the
+    // machine is made anew.
+    msiLibrary().unload();
+    sim::reset();
+    applyToMachine(profile);
+    // A drive's root is mapped as "C:": the simulated file system resolves a mapped folder
+    // only when a backslash follows its name, which "C:\" never has.
+    const std::u16string folder = at.windowsFolder();
+    sim::mount(folder.size() == 3 ? folder.substr(0, 2) : folder.substr(0, folder.size() - 1),
+               hostFolder);
+    const std::u16string launcher = utf16(at.launcherPath());
+    sim::machine().modulePath = launcher;
+    sim::machine().commandLine =
+        u"\"" + launcher + u"\"" + (arguments.empty() ? u"" : u" " + utf16(arguments));
+    scriptInstaller(profile, at);
+}
+
+void collect(LauncherRun& run) {
+    for (const sim::MessageBoxCall& call : sim::machine().messageBoxes)
+        run.boxes.push_back({utf8(call.caption), call.captionIsNull, call.style, utf8(call.text)});
+    if (!sim::msi().installs.empty()) {
+        const sim::MsiInstallCall& call = sim::msi().installs.back();
+        run.installer = InstallerCall{utf8(call.packagePath), utf8(call.commandLine), call.uiLevel,
+                                      call.logEnabled ? utf8(call.logFile) : std::string()};
+    }
+    run.standardOutput = utf8(sim::machine().standardOutput);
+    for (const std::u16string& path : sim::machine().processesRun)
+        run.processesRun.push_back(utf8(path));
+}
+
+} // namespace
+
+std::u16string Placement::windowsFolder() const {
+    const std::u16string path = utf16(folder);
+    return !path.empty() && path.back() == u'\\' ? path : path + u"\\";
+}
+
+std::string Placement::launcherPath() const {
+    return utf8(windowsFolder()) + exe;
+}
+
+bool normalisePlacement(Placement& placement, std::string& error) {
+    std::string& folder = placement.folder;
+    std::replace(folder.begin(), folder.end(), '/', '\\');
+    const bool drive = folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) &&
+                       folder[1] == ':' && folder[2] == '\\';
+    if (!drive || folder.find("\\\\") != std::string::npos) {
+        error = "--at needs an absolute Windows folder such as C:\\media or C:\\, not \"" + folder +
+                "\"";
+        return false;
+    }
+    while (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    const std::string& exe = placement.exe;
+    if (exe.empty() || exe.find_first_of("\\/:\"") != std::string::npos) {
+        error = "--exe needs a file name such as setup.exe, not \"" + exe + "\"";
+        return false;
+    }
+    return true;
+}
+
+LauncherRun runLauncher(const std::string& hostFolder, const Profile& profile,
+                        const std::string& arguments, const Placement& placement) {
+    LauncherRun run;
+    prepare(hostFolder, profile, arguments, placement);
+    run.exitCode = runSetup(&run.record);
+    collect(run);
+    msiLibrary().unload();
+    return run;
+}

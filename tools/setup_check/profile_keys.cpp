@@ -1,0 +1,230 @@
+#include "tools/setup_check/profile.h"
+#include "tools/setup_check/profile_text.h"
+
+#include "platform/wtext.h"
+#include "sysreq/version.h"
+
+namespace {
+
+bool refuse(std::string& error, const std::string& key, const std::string& value,
+            const char* what) {
+    error = key + "=" + value + ": " + what;
+    return false;
+}
+
+bool setPreset(Profile& p, const std::string& key, const std::string& value, std::string& error) {
+    Profile fresh;
+    if (!preset(value, fresh))
+        return refuse(error, key, value, "no such preset");
+    // A profile built on a preset keeps its own name.
+    fresh.name = p.name;
+    p = fresh;
+    return true;
+}
+
+bool setText(Profile& p, const std::string& key, const std::string& value, std::string&) {
+    (key == "name" ? p.name : p.description) = value;
+    return true;
+}
+
+bool setWindows(Profile& p, const std::string& key, const std::string& value, std::string& error) {
+    VersionQuad v = parseVersion(wtext::fromUtf8(value));
+    if (v.major < 0 || v.minor < 0)
+        return refuse(error, key, value, "expected major.minor[.build], e.g. 6.1.7601");
+    p.windows.major = std::uint32_t(v.major);
+    p.windows.minor = std::uint32_t(v.minor);
+    p.windows.build = std::uint32_t(v.build < 0 ? 0 : v.build);
+    return true;
+}
+
+bool setServicePack(Profile& p, const std::string& key, const std::string& value,
+                    std::string& error) {
+    VersionQuad v = parseVersion(wtext::fromUtf8(value));
+    if (v.major < 0 || v.major > 0xFFFF || v.minor > 0xFFFF)
+        return refuse(error, key, value, "expected major[.minor], e.g. 1 or 3.0");
+    p.windows.servicePackMajor = std::uint16_t(v.major);
+    p.windows.servicePackMinor = std::uint16_t(v.minor < 0 ? 0 : v.minor);
+    return true;
+}
+
+bool setLanguage(Profile& p, const std::string& key, const std::string& value, std::string& error) {
+    std::uint16_t id = 0;
+    if (!parseLanguage(value, id))
+        return refuse(error, key, value, "expected a LANGID (0x0419, 1049) or a code (ru)");
+    (key == "user_language"     ? p.userLanguage
+     : key == "system_language" ? p.systemLanguage
+                                : p.customLocaleLanguage) = id;
+    return true;
+}
+
+bool setKeyboards(Profile& p, const std::string& key, const std::string& value,
+                  std::string& error) {
+    std::vector<std::uintptr_t> layouts;
+    for (const std::string& part : split(value, ',')) {
+        std::uint64_t n = 0;
+        if (!parseNumber(part, n))
+            return refuse(error, key, value,
+                          "expected a list of layouts, e.g. 0x04220422,0x04090409");
+        layouts.push_back(std::uintptr_t(n));
+    }
+    p.keyboards = layouts;
+    return true;
+}
+
+bool setCurrency(Profile& p, const std::string&, const std::string& value, std::string&) {
+    if (value == "none")
+        p.currency.reset();
+    else
+        p.currency = wtext::fromUtf8(value);
+    return true;
+}
+
+bool setCountryCode(Profile& p, const std::string& key, const std::string& value,
+                    std::string& error) {
+    std::uint64_t n = 0;
+    if (value == "none")
+        p.countryCode.reset();
+    else if (parseNumber(value, n))
+        p.countryCode = std::uint32_t(n);
+    else
+        return refuse(error, key, value, "expected a dialling code (380) or none");
+    return true;
+}
+
+bool setGeoId(Profile& p, const std::string& key, const std::string& value, std::string& error) {
+    std::uint64_t n = 0;
+    if (!parseNumber(value, n))
+        return refuse(error, key, value, "expected a GeoID (241)");
+    p.geoId = std::int32_t(n);
+    return true;
+}
+
+bool setVersionOrNone(std::optional<std::u16string>& field, const std::string& key,
+                      const std::string& value, std::string& error) {
+    if (isNone(value))
+        field.reset();
+    else if (parseVersion(wtext::fromUtf8(value)).major < 0)
+        return refuse(error, key, value, "expected a version (5.0.7601.17514) or none");
+    else
+        field = wtext::fromUtf8(value);
+    return true;
+}
+
+bool setMsiRuntime(Profile& p, const std::string& key, const std::string& value,
+                   std::string& error) {
+    return setVersionOrNone(p.msiRuntime, key, value, error);
+}
+
+bool setRuntimeAfterSetup(Profile& p, const std::string& key, const std::string& value,
+                          std::string& error) {
+    return setVersionOrNone(p.runtimeAfterSetup, key, value, error);
+}
+
+bool setRuntimeSetup(Profile& p, const std::string& key, const std::string& value,
+                     std::string& error) {
+    if (value != "runs" && value != "fails")
+        return refuse(error, key, value, "expected runs or fails");
+    p.runtimeSetupStarts = value == "runs";
+    return true;
+}
+
+bool setInstalled(Profile& p, const std::string& key, const std::string& value, std::string&) {
+    const std::u16string code = wtext::fromUtf8(key.substr(std::string("installed.").size()));
+    if (value == "none")
+        p.installed.erase(code);
+    else
+        p.installed[code] = wtext::fromUtf8(value);
+    return true;
+}
+
+bool setPackageField(Profile& p, const std::string& key, const std::string& value, std::string&) {
+    const std::u16string text = wtext::fromUtf8(value);
+    if (key == "package_product_code")
+        p.packageProductCode = text;
+    else if (key == "package_version")
+        p.packageVersion = text;
+    else if (key == "package_code")
+        p.packageCode = text;
+    else {
+        p.packageHasKeyFile = value != "none";
+        if (p.packageHasKeyFile)
+            p.packageKeyFileVersion = text;
+    }
+    return true;
+}
+
+bool setInstallerResult(Profile& p, const std::string& key, const std::string& value,
+                        std::string& error) {
+    std::uint64_t n = 0;
+    if (!parseNumber(value, n))
+        return refuse(error, key, value, "expected a number (0, 1603, 3010)");
+    p.installerResult = std::uint32_t(n);
+    return true;
+}
+
+bool setMount(Profile& p, const std::string& key, const std::string& value, std::string&) {
+    p.mounts.emplace_back(wtext::fromUtf8(key.substr(std::string("map.").size())), value);
+    return true;
+}
+
+// Keys ending in "." are followed by a name of the setting's own.
+bool matches(const ProfileKey& entry, const std::string& key) {
+    const std::string name = entry.key;
+    if (name.back() == '.')
+        return key.size() > name.size() && key.compare(0, name.size(), name) == 0;
+    return key == name;
+}
+
+} // namespace
+
+// clang-format off
+const std::vector<ProfileKey>& profileKeys() {
+    // Every key a profile may hold, one a line, in the order the help lists them.
+    static const std::vector<ProfileKey> keys{
+        {"preset", "<name>", "start from a preset (--list-presets)", setPreset},
+        {"name", "<text>", "the profile's name in reports", setText},
+        {"description", "<text>", "a line about the machine", setText},
+        {"windows", "<major.minor.build>", "the Windows version, e.g. 6.1.7601", setWindows},
+        {"service_pack", "<major[.minor]>", "its service pack, e.g. 1 or 3.0", setServicePack},
+        {"user_language", "<LANGID|code>", "the user's default language (0x0C00: a custom locale)", setLanguage},
+        {"system_language", "<LANGID|code>", "the system's default language", setLanguage},
+        {"custom_locale_language", "<LANGID|code>", "the language Windows names for a custom locale", setLanguage},
+        {"keyboards", "<layout,...>", "the keyboard layouts, e.g. 0x04220422,0x04090409", setKeyboards},
+        {"currency", "<symbol|none>", "the user's currency symbol", setCurrency},
+        {"country_code", "<code|none>", "the user's country (dialling) code, e.g. 380", setCountryCode},
+        {"geo_id", "<GeoID>", "the user's location, e.g. 241", setGeoId},
+        {"msi_runtime", "<version|none>", "msi.dll's product version (none: unreadable)", setMsiRuntime},
+        {"runtime_setup", "<runs|fails>", "whether instmsi30.exe can be started", setRuntimeSetup},
+        {"runtime_after_setup", "<version|none>", "msi.dll's version after instmsi30.exe ran", setRuntimeAfterSetup},
+        {"installed.", "<ProductCode>=<version|none>", "a product installed in a version", setInstalled},
+        {"package_product_code", "<code>", "the package's ProductCode", setPackageField},
+        {"package_version", "<version>", "the package's ProductVersion", setPackageField},
+        {"package_code", "<code>", "the package code", setPackageField},
+        {"package_key_file", "<version|none>", "the key file's version (none: no such File row)", setPackageField},
+        {"installer_result", "<number>", "what MsiInstallProductW answers", setInstallerResult},
+        {"map.", "<X:\\folder>=<host folder>", "a further Windows folder on a host folder", setMount},
+    };
+    return keys;
+}
+// clang-format on
+
+std::string profileKeysHelp() {
+    std::string text;
+    for (const ProfileKey& k : profileKeys()) {
+        std::string left =
+            std::string("  ") + k.key + (std::string(k.key).back() == '.' ? "" : "=") + k.value;
+        text += left + std::string(left.size() < 40 ? 40 - left.size() : 1, ' ') + k.help + "\n";
+    }
+    return text;
+}
+
+bool applySetting(Profile& profile, const std::string& rawKey, const std::string& rawValue,
+                  std::string& error) {
+    const std::string key = trim(rawKey);
+    const std::string value = trim(rawValue);
+    for (const ProfileKey& entry : profileKeys())
+        if (matches(entry, key))
+            return entry.apply(profile, key, value, error);
+    error = key + ": no such profile setting";
+    return false;
+}
