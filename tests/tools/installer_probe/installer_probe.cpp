@@ -109,14 +109,14 @@ int wmain(int argc, wchar_t** argv) {
         MsiPackage package;
         print(u"inspect", package.inspect(u16(argv[2])));
         msiLibrary().setInternalUI(msi::uiLevelNone);
-        std::uint32_t r = package.install(std::stoi(argv[3]), u16(argv[4]));
+        std::uint32_t r = package.install(InstallMode(std::stoi(argv[3])), u16(argv[4]));
         print(u"result", r);
         print(u"databaseOpen", package.databaseHandle() != 0 ? 1ul : 0ul);
         return int(r);
     }
     if (command == L"state" && (argc == 4 || argc == 5)) {
-        int state = installedProductState(u16(argv[2]), parseVersion(u16(argv[3])),
-                                          argc == 5 ? u16(argv[4]) : std::u16string());
+        int state = int(installedProductState(u16(argv[2]), parseVersion(u16(argv[3])),
+                                              argc == 5 ? u16(argv[4]) : std::u16string()));
         print(u"state", state == -1 ? std::u16string(u"-1") : std::u16string(1, u'0' + state));
         print(u"bindingLoaded", msiLibrary().isLoaded() ? 1ul : 0ul);
         return 0;
