@@ -90,6 +90,8 @@ void removeFile(const std::u16string& path);
 // file that shrinks while it is read, a huge one a file too large to hold.
 void setReportedLength(const std::u16string& path, std::uint64_t length);
 void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
+// The host file a mounted Windows path names (matched as FindFirstFileW matches), if any.
+std::optional<std::string> hostFileOf(const std::u16string& windowsPath);
 
 // The folder that stands for the system folder ("C:\windows\system32").
 std::u16string systemFolder();

@@ -40,6 +40,14 @@ void addMachineWarnings(const CheckResult& result, Lint& lint) {
                  utf8(messages.section) + ": every box of the launcher shows an empty text");
 }
 
+// What Setup.ini's [Startup] says for `key`, as the launcher read it.
+std::u16string stated(const std::vector<SettingRead>& read, const char* key) {
+    for (const SettingRead& s : read)
+        if (s.section == "Startup" && s.key == key)
+            return utf16(s.value);
+    return {};
+}
+
 } // namespace
 
 std::string joinArguments(const std::vector<std::string>& arguments) {
@@ -69,15 +77,28 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
     // The simulated machine still holds the medium where the launcher read it.
     const std::u16string setupDir = placement.windowsFolder();
     result.read = settingsRead(result.record(), setupDir);
+    MediumFindings medium = checkMediumFiles(hostFolder, placement);
+    result.package = medium.package;
+    // A run that never opened the package (refused, or only the usage shown) still reports what
+    // it would have been answered.
+    result.identity =
+        result.run.package.opened
+            ? result.run.package
+            : identifyPackage(result.package.facts, profile, stated(result.read, "ProductCode"),
+                              stated(result.read, "ProductVersion"));
     Lint lint;
-    lint.warnings = mediumWarnings(hostFolder, placement);
+    lint.warnings = medium.warnings;
     addMachineWarnings(result, lint);
     result.warnings = lint.warnings;
     return result;
 }
 
-std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement) {
+MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& placement) {
     // A plain run (no options) tells what the launcher reads from the medium.
     const LauncherRun plain = runLauncher(hostFolder, Profile{}, "", placement);
     return lintMedium(hostFolder, placement.windowsFolder(), plain.record);
+}
+
+std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement) {
+    return checkMediumFiles(hostFolder, placement).warnings;
 }

@@ -1,5 +1,6 @@
 // setup-check: what the launcher will do with a medium on a given machine, before shipping.
 #include "tools/setup_check/check.h"
+#include "tools/setup_check/package_reader.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
 #include "tools/setup_check/text.h"
@@ -23,6 +24,8 @@ const char* const usageHead =
     "Runs the launcher's own decisions on a simulated Windows, with the medium folder as\n"
     "C:\\media (or --at), and prints what it reads, decides, shows and hands to the Windows\n"
     "Installer, and what should be fixed on the medium.\n"
+    "\n"
+    "%PACKAGE%"
     "\n"
     "  --profile <preset|file>  the machine (default win10-en); a file holds key=value lines\n"
     "  --set <key>=<value>      one profile setting, after the profile (may repeat)\n"
@@ -52,8 +55,20 @@ struct ToolOptions {
     bool strict = false;
 };
 
+// How this build learns the package's identity.
+std::string packageReadingHelp() {
+    return packageReadingAvailable()
+               ? "The package and its language and instance transforms are read from the medium\n"
+                 "as the installer reads them; the profile's package_* keys override the\n"
+                 "package's own values.\n"
+               : "This build reads no package: the package's identity comes from the profile's\n"
+                 "package_* keys, else from Setup.ini, and no transform is checked.\n";
+}
+
 std::string usageText() {
-    return usageHead + profileKeysHelp() + usageTail;
+    std::string head = usageHead;
+    head.replace(head.find("%PACKAGE%"), 9, packageReadingHelp());
+    return head + profileKeysHelp() + usageTail;
 }
 
 int usageError(const std::string& message) {

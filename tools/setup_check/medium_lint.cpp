@@ -51,22 +51,6 @@ std::optional<std::uint32_t> languageOfName(const std::string& name, bool messag
     return wtext::lowerAscii(own) == n ? std::optional<std::uint32_t>(id) : std::nullopt;
 }
 
-struct Languages {
-    std::map<std::uint32_t, std::string> transforms;   // beside the launcher
-    std::map<std::uint32_t, std::string> messageFiles; // beside the launcher
-};
-
-Languages languagesOnTheMedium(const std::string& hostFolder) {
-    Languages found;
-    for (const std::string& name : filesIn(hostFolder)) {
-        if (auto id = languageOfName(name, false))
-            found.transforms[*id] = name;
-        if (auto id = languageOfName(name, true))
-            found.messageFiles[*id] = name;
-    }
-    return found;
-}
-
 // Every message file must hold its language's texts, every language a transform and texts.
 void lintLanguages(Lint& lint, const Languages& found, const std::u16string& setupDir) {
     IniReading fallback;
@@ -148,14 +132,27 @@ std::size_t locationLine(const IniReading& settings, const DecisionRecord& recor
 
 } // namespace
 
-std::vector<Warning> lintMedium(const std::string& hostFolder, const std::u16string& setupDir,
-                                const DecisionRecord& record) {
+Languages languagesOnTheMedium(const std::string& hostFolder) {
+    Languages found;
+    for (const std::string& name : filesIn(hostFolder)) {
+        if (auto id = languageOfName(name, false))
+            found.transforms[*id] = name;
+        if (auto id = languageOfName(name, true))
+            found.messageFiles[*id] = name;
+    }
+    return found;
+}
+
+MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& setupDir,
+                          const DecisionRecord& record) {
     Lint lint;
+    MediumFindings findings;
     const std::u16string settingsPath = setupDir + u"Setup.ini";
     if (!platform::fileExists(settingsPath)) {
         lint.add("Setup.ini", 0,
                  "no Setup.ini beside the launcher: every start ends with exit code 1");
-        return lint.warnings;
+        findings.warnings = lint.warnings;
+        return findings;
     }
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
@@ -170,5 +167,8 @@ std::vector<Warning> lintMedium(const std::string& hostFolder, const std::u16str
     lintLanguages(lint, found, setupDir);
     lintTransformPlaces(lint, found, hostFolder, setupDir, packagePath,
                         locationLine(settings, record));
-    return lint.warnings;
+    if (!settings.refused())
+        findings.package = checkPackage(hostFolder, setupDir, settings, record, lint);
+    findings.warnings = lint.warnings;
+    return findings;
 }

@@ -128,6 +128,62 @@ void decisions(JsonWriter& j, const CheckResult& r) {
     j.endObject();
 }
 
+std::string readStatusName(ReadStatus status) {
+    static const char* const names[] = {"read", "missing", "not_a_package", "unavailable"};
+    return nameOf(status, names);
+}
+
+void identityValue(JsonWriter& j, const char* name, const IdentityValue& v) {
+    j.beginObject(name);
+    if (v.present)
+        j.string("value", v.value);
+    else
+        j.null("value");
+    j.string("source", sourceName(v.source)).endObject();
+}
+
+// The package as read from the medium, and its identity as this machine's installer answers it.
+void package(JsonWriter& j, const CheckResult& r) {
+    const PackageFacts& f = r.package.facts;
+    const bool read = f.status == ReadStatus::read;
+    j.beginObject("package").stringOrNull("path", utf8(r.package.path));
+    j.string("read", readStatusName(f.status)).stringOrNull("problem", f.problem);
+    identityValue(j, "product_code", r.identity.productCode);
+    identityValue(j, "product_version", r.identity.productVersion);
+    identityValue(j, "key_file_version", r.identity.keyFileVersion);
+    identityValue(j, "package_code", r.identity.packageCode);
+    j.optionalString("upgrade_code", read ? f.upgradeCode : std::nullopt);
+    j.optionalString("language", read ? f.productLanguage : std::nullopt);
+    j.stringOrNull("template", f.templateText);
+    if (read && f.schema > 0)
+        j.number("schema", f.schema).string("needs_installer", schemaVersionText(f.schema));
+    else
+        j.null("schema").null("needs_installer");
+    j.strings("stored_transforms", f.storages).endObject();
+}
+
+void transforms(JsonWriter& j, const PackageCheck& p) {
+    j.beginArray("transforms");
+    for (const TransformCheck& t : p.transforms) {
+        const bool opened = t.facts.status == ReadStatus::read;
+        j.beginObject().string("name", t.name).boolean("stored", t.stored);
+        j.boolean("found", t.found).boolean("opened", opened);
+        j.stringOrNull("problem", t.facts.problem);
+        if (opened && t.target.wellFormed) {
+            const TransformTarget& m = t.target;
+            j.beginObject("made_for").string("product_code", m.productCode);
+            j.string("product_version", m.productVersion).string("upgrade_code", m.upgradeCode);
+            j.string("platform", m.platform).string("language", m.language).endObject();
+            j.strings("validates", validationNames(m.validation));
+        } else {
+            j.null("made_for").strings("validates", {});
+        }
+        j.strings("failures", t.failures).null("applies").stringOrNull("not_checked", t.notChecked);
+        j.endObject();
+    }
+    j.endArray();
+}
+
 void outcome(JsonWriter& j, const CheckResult& r) {
     j.beginArray("boxes");
     for (const BoxShown& b : r.run.boxes) {
@@ -159,6 +215,8 @@ void result(JsonWriter& j, const CheckResult& r) {
     profile(j, r.profile);
     j.string("arguments", r.arguments);
     read(j, r.read);
+    package(j, r);
+    transforms(j, r.package);
     decisions(j, r);
     outcome(j, r);
     j.beginArray("warnings");

@@ -64,6 +64,51 @@ private:
     std::ostream& out;
 };
 
+std::string sourced(const IdentityValue& v) {
+    return (v.present ? v.value : std::string("(none)")) + "  (" + sourceName(v.source) + ")";
+}
+
+std::string transformLine(const TransformCheck& t) {
+    if (!t.found)
+        return "not stored in the package";
+    if (t.stored)
+        return "stored in the package";
+    if (t.facts.status != ReadStatus::read)
+        return "cannot be read: " + t.facts.problem;
+    if (!t.target.wellFormed)
+        return "names no product it was made for";
+    std::string text = "made for " + t.target.productCode + " " + t.target.productVersion + " " +
+                       t.target.platform + ";" + t.target.language + "; checks";
+    for (const std::string& name : validationNames(t.target.validation))
+        text += " " + name;
+    return text + (t.failures.empty() ? ": passes" : ": fails (below)");
+}
+
+// The package as read from the medium, each value of its identity with where it came from.
+void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
+    const PackageFacts& f = r.package.facts;
+    out << "\nPackage\n";
+    if (f.status == ReadStatus::unavailable && !packageReadingAvailable())
+        row("file", "not read: this build reads no package; the identity is the profile's or "
+                    "Setup.ini's");
+    else if (f.status != ReadStatus::read)
+        row("file", utf8(r.package.path) + " not read: " + f.problem);
+    else
+        row("file", utf8(r.package.path) + ", read from the medium");
+    row("ProductCode", sourced(r.identity.productCode));
+    row("ProductVersion", sourced(r.identity.productVersion));
+    row(utf8(keyFileName).c_str(), sourced(r.identity.keyFileVersion));
+    row("package code", sourced(r.identity.packageCode));
+    if (f.status != ReadStatus::read)
+        return;
+    row("UpgradeCode", f.upgradeCode.value_or("(none)"));
+    row("template", f.templateText);
+    row("schema", std::to_string(f.schema) + " (needs Windows Installer " +
+                      schemaVersionText(f.schema) + ")");
+    for (const TransformCheck& t : r.package.transforms)
+        row(t.name.c_str(), transformLine(t));
+}
+
 void runDecisions(Rows& row, const CheckResult& r) {
     const DecisionRecord& d = r.record();
     const PackageDecision& p = d.package;
@@ -147,6 +192,8 @@ std::string textReport(const CheckResult& r) {
     std::ostringstream out;
     header(out, r);
     readSection(out, r);
+    Rows row(out);
+    packageSection(out, r, row);
     decisionsSection(out, r);
     outcomeSections(out, r);
     out << "\nWarnings\n";
