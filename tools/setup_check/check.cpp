@@ -15,7 +15,7 @@ void addMachineWarnings(const CheckResult& result, Lint& lint) {
     const DecisionRecord& record = result.record();
     const RuntimeDecision& runtime = record.runtime;
     if (result.started() && runtime.older && !runtime.setupFound)
-        lint.add("", 0,
+        lint.add(WarningId::runtimeUpdateMissing, "", 0,
                  "the installed Windows Installer " +
                      (runtime.installed.empty() ? std::string("(version unreadable)")
                                                 : utf8(runtime.installed)) +
@@ -25,7 +25,8 @@ void addMachineWarnings(const CheckResult& result, Lint& lint) {
     const PackageDecision& package = record.package;
     if (package.instanceDescriptionFound && package.inspectResult == errorNoMoreItems &&
         !package.productVersion.empty() && package.keyFileVersion.empty())
-        lint.add("", 0,
+        lint.add(WarningId::keyFileRowMissing,
+                 onTheMedium(result.placement.windowsFolder(), package.path), 0,
                  "the package has no File row " + utf8(keyFileName) +
                      ": its inspection stops before the setup.ini beside it is read, so an "
                      "installed instance is never recognised");
@@ -35,7 +36,7 @@ void addMachineWarnings(const CheckResult& result, Lint& lint) {
     for (const SettingRead& read : result.read)
         if (read.file == utf8(messages.file))
             return;
-    lint.add(utf8(messages.file), 0,
+    lint.add(WarningId::messagesEmpty, utf8(messages.file), 0,
              "no section [" + utf8(messages.section) + "] with texts for language " +
                  utf8(messages.section) + ": every box of the launcher shows an empty text");
 }

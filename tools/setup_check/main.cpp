@@ -220,8 +220,7 @@ void print(const ToolOptions& o, const std::vector<CheckResult>& results) {
     std::cout << "\nWarnings\n";
     for (const Warning& w : results[0].warnings)
         if (!w.file.empty())
-            std::cout << "  " << w.file << (w.line ? ":" + std::to_string(w.line) : "") << ": "
-                      << w.message << "\n";
+            std::cout << "  " << warningText(w) << "\n";
 }
 
 } // namespace

@@ -60,22 +60,23 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
         const std::u16string tag = languageTag(id);
         const IniReading file = readIni(setupDir + utf16(name));
         if (file.result.status == IniLoadStatus::malformed) {
-            lint.add(name, file.result.line,
+            lint.add(WarningId::messageFileUnreadable, name, file.result.line,
                      utf8(file.result.problem) +
                          ": the launcher refuses to start in this language");
             continue;
         }
         const std::size_t sectionLine = file.positions.sectionLine(tag);
         if (!sectionLine)
-            lint.add(name, 0, "no section [" + utf8(tag) + "]: this file's texts are never read");
+            lint.add(WarningId::messageSectionMissing, name, 0,
+                     "no section [" + utf8(tag) + "]: this file's texts are never read");
         else if (file.document.getSection(tag).getValue(u"1150").empty())
-            lint.add(name, sectionLine,
+            lint.add(WarningId::messageSectionMissing, name, sectionLine,
                      "no text 1150 in [" + utf8(tag) +
                          "]: the box refusing an old Windows is empty");
         // The fallback file doubles as every language's; a package usually needs no transform
         // for its own base language.
         if (id != fallbackMessageLanguage && !found.transforms.count(id))
-            lint.add(name, 0,
+            lint.add(WarningId::languageIncomplete, name, 0,
                      "no transform " + utf8(languageTransformName(id)) +
                          " beside the launcher: an installation in this language gets no language "
                          "transform");
@@ -83,7 +84,7 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
     for (const auto& [id, name] : found.transforms) {
         const std::u16string tag = languageTag(id);
         if (!found.messageFiles.count(id) && !fallback.positions.sectionLine(tag))
-            lint.add(name, 0,
+            lint.add(WarningId::languageIncomplete, name, 0,
                      "no message file " + utf8(messageFileName(id)) + " (and no section [" +
                          utf8(tag) + "] in " + utf8(messageFileName(fallbackMessageLanguage)) +
                          "): the launcher's boxes in this language are empty");
@@ -103,7 +104,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
     for (const auto& [id, name] : found.transforms) {
         if (platform::fileExists(packageFolder + utf16(name)))
             continue;
-        lint.add("Setup.ini", locationLine,
+        lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
                  name + " lies beside the launcher but the package lies in " + utf8(packageFolder) +
                      ": the launcher passes the bare name TRANSFORMS=" + name +
                      ", which the Windows Installer looks for in the current folder and beside "
@@ -117,7 +118,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
     for (const std::string& name : filesIn(fs::path(hostFolder) / relative)) {
         auto id = languageOfName(name, false);
         if (id && !found.transforms.count(*id))
-            lint.add("Setup.ini", locationLine,
+            lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
                      name + " lies beside the package but not beside the launcher, which looks "
                             "for it there: it is never passed");
     }
@@ -149,7 +150,7 @@ MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& s
     MediumFindings findings;
     const std::u16string settingsPath = setupDir + u"Setup.ini";
     if (!platform::fileExists(settingsPath)) {
-        lint.add("Setup.ini", 0,
+        lint.add(WarningId::noSettings, "Setup.ini", 0,
                  "no Setup.ini beside the launcher: every start ends with exit code 1");
         findings.warnings = lint.warnings;
         return findings;
@@ -157,7 +158,7 @@ MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& s
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
     if (settings.refused())
-        lint.add("Setup.ini", settings.result.line,
+        lint.add(WarningId::settingsUnreadable, "Setup.ini", settings.result.line,
                  utf8(settings.result.problem) + ": the launcher refuses to start");
     else
         lintSettings(lint, settings, record,

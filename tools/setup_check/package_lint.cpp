@@ -56,7 +56,8 @@ void lintIdentity(Lint& lint, const IniReading& settings, const DecisionRecord& 
                 : value == s.package.value_or("");
         if (same || value.empty())
             continue;
-        lint.add("Setup.ini", settings.positions.keyLine(u"Startup", s.key),
+        lint.add(WarningId::identityDiffers, "Setup.ini",
+                 settings.positions.keyLine(u"Startup", s.key),
                  utf8(s.key) + " in [Startup] is " + value + ", the package's is " +
                      s.package.value_or("(none)") + ": " + s.consequence);
     }
@@ -71,7 +72,8 @@ void lintInstallerVersion(Lint& lint, const IniReading& settings, const Decision
     if (facts.schema <= 0 || asked.major < 0 || compareVersions(needed, asked) <= 0)
         return;
     const std::string neededText = schemaVersionText(facts.schema);
-    lint.add("Setup.ini", settings.positions.keyLine(u"MsiVersion", required),
+    lint.add(WarningId::installerTooOld, "Setup.ini",
+             settings.positions.keyLine(u"MsiVersion", required),
              "the package needs Windows Installer " + neededText + " (its schema " +
                  std::to_string(facts.schema) + "), but [MsiVersion] requires only " +
                  utf8(required) + ": on a machine whose installer is older than " + neededText +
@@ -117,18 +119,19 @@ TransformCheck checkFile(const std::string& name, const std::string& hostPath,
 void lintTransform(Lint& lint, const TransformCheck& check, const std::string& description) {
     const std::string file = check.stored ? description : check.name;
     if (!check.found) {
-        lint.add(file, 0,
+        lint.add(WarningId::instanceTransformMissing, file, 0,
                  "names the instance " + check.name.substr(1, check.name.size() - 5) +
                      ", but the package stores no transform " + check.name.substr(1) +
                      ": an installation over that instance fails (Windows answers 1624)");
     } else if (!check.stored && check.facts.status != ReadStatus::read) {
-        lint.add(file, 0, check.name + " cannot be read as a transform: " + check.facts.problem);
+        lint.add(WarningId::transformUnreadable, file, 0,
+                 check.name + " cannot be read as a transform: " + check.facts.problem);
     } else if (!check.stored && !check.target.wellFormed) {
-        lint.add(file, 0,
+        lint.add(WarningId::transformUnreadable, file, 0,
                  check.name + " is no transform: its summary names no product it was made for");
     }
     for (const std::string& failure : check.failures)
-        lint.add(file, 0, failure + " (Windows answers 1624)");
+        lint.add(WarningId::transformMismatch, file, 0, failure + " (Windows answers 1624)");
 }
 
 // The instance transforms the package folder's setup.ini names, each looked for among the
@@ -146,13 +149,6 @@ void addStoredTransforms(PackageCheck& check) {
     }
 }
 
-// A Windows path on the medium as the medium's own files are named: relative to its folder.
-std::string onTheMedium(const std::u16string& setupDir, const std::u16string& path) {
-    const bool inside = path.size() > setupDir.size() &&
-                        wtext::equalsNoCaseAscii(path.substr(0, setupDir.size()), setupDir);
-    return utf8(inside ? path.substr(setupDir.size()) : path);
-}
-
 } // namespace
 
 PackageCheck checkPackage(const std::string& hostFolder, const std::u16string& setupDir,
@@ -164,7 +160,7 @@ PackageCheck checkPackage(const std::string& hostFolder, const std::u16string& s
         return check;
     check.facts = readPackage(*host);
     if (check.facts.status != ReadStatus::read) {
-        lint.add("Setup.ini", locationLine(settings, record),
+        lint.add(WarningId::notAPackage, "Setup.ini", locationLine(settings, record),
                  "the package " + utf8(check.path) + " is not a Windows Installer package (" +
                      check.facts.problem + ")");
         return check;

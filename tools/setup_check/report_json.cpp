@@ -221,8 +221,11 @@ void result(JsonWriter& j, const CheckResult& r) {
     outcome(j, r);
     j.beginArray("warnings");
     for (const Warning& w : r.warnings) {
-        j.beginObject().stringOrNull("file", w.file).number("line", std::int64_t(w.line));
-        j.string("message", w.message).endObject();
+        j.beginObject()
+            .string("id", w.kind().id)
+            .string("severity", severityName(w.kind().severity));
+        j.string("scope", scopeName(w.kind().scope)).stringOrNull("file", w.file);
+        j.number("line", std::int64_t(w.line)).string("message", w.message).endObject();
     }
     j.endArray().endObject();
 }

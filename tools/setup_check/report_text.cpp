@@ -6,12 +6,6 @@
 
 namespace {
 
-std::string where(const Warning& w) {
-    if (w.file.empty())
-        return "(this machine)";
-    return w.line ? w.file + ":" + std::to_string(w.line) : w.file;
-}
-
 std::string profileSummary(const Profile& p) {
     std::string text = windowsText(p.windows) + ", user language " + hexText(p.userLanguage, 4) +
                        ", system language " + hexText(p.systemLanguage, 4) + ", keyboards ";
@@ -188,6 +182,14 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
 
 } // namespace
 
+std::string warningText(const Warning& w) {
+    std::string where = w.file.empty() ? std::string("(this machine)") : w.file;
+    if (w.line)
+        where += ":" + std::to_string(w.line);
+    return where + ": " + severityName(w.kind().severity) + ": " + w.message + " [" + w.kind().id +
+           "]";
+}
+
 std::string textReport(const CheckResult& r) {
     std::ostringstream out;
     header(out, r);
@@ -200,6 +202,6 @@ std::string textReport(const CheckResult& r) {
     if (r.warnings.empty())
         out << "  none\n";
     for (const Warning& w : r.warnings)
-        out << "  " << where(w) << ": " << w.message << "\n";
+        out << "  " << warningText(w) << "\n";
     return out.str();
 }
