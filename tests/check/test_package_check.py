@@ -85,11 +85,13 @@ class PackageCheck(unittest.TestCase):
     def check(self, folder, *options):
         proc = subprocess.run([CHECK, "--json", *options, folder], stdout=subprocess.PIPE,
                               stderr=subprocess.PIPE, timeout=60)
-        self.assertIn(proc.returncode, (0, 1), proc.stderr.decode())
-        return json.loads(proc.stdout)
+        self.assertIn(proc.returncode, (0, 1, 3), proc.stderr.decode())
+        report = json.loads(proc.stdout)
+        self.assertEqual(proc.returncode, report["status"])
+        return report
 
     def messages(self, report):
-        return [w["message"] for w in report["warnings"]]
+        return [w["message"] for w in report["warnings"] + report["runs"][0]["warnings"]]
 
     def transform(self, report, name):
         return next(t for t in report["transforms"] if t["name"] == name)
@@ -97,12 +99,14 @@ class PackageCheck(unittest.TestCase):
     def test_a_medium_where_everything_matches(self):
         report = self.check(self.medium(), "--profile", "win7-sp1-ru")
         self.assertEqual(report["warnings"], [])
-        package = report["package"]
+        package, run = report["package"], report["runs"][0]
         self.assertEqual(package["read"], "read")
-        self.assertEqual(package["product_code"], {"value": PRODUCT, "source": "package"})
-        self.assertEqual(package["product_version"], {"value": VERSION, "source": "package"})
-        self.assertEqual(package["key_file_version"]["value"], "1.2.3.4")
-        self.assertEqual(package["package_code"]["value"], package_code(self.base))
+        self.assertEqual((package["product_code"], package["product_version"]),
+                         (PRODUCT, VERSION))
+        self.assertEqual(run["identity"]["product_code"], {"value": PRODUCT, "source": "package"})
+        self.assertEqual(run["identity"]["key_file_version"],
+                         {"value": "1.2.3.4", "source": "package"})
+        self.assertEqual(package["package_code"], package_code(self.base))
         self.assertEqual((package["schema"], package["needs_installer"]), (200, "2.0"))
         self.assertEqual(package["template"], "Intel;1033")
         self.assertEqual([(t["name"], t["opened"], t["failures"]) for t in report["transforms"]],
@@ -110,16 +114,18 @@ class PackageCheck(unittest.TestCase):
         made_for = self.transform(report, "1049.mst")["made_for"]
         self.assertEqual((made_for["product_code"], made_for["product_version"]),
                          (PRODUCT, VERSION))
-        self.assertEqual(report["installer"]["command_line"],
+        self.assertEqual(run["installer"]["command_line"],
                          "TRANSFORMS=1049.mst REBOOT=ReallySuppress")
-        self.assertEqual(report["exit_code"], 0)
+        self.assertEqual((run["exit_code"], report["status"]), (0, 0))
 
     def test_the_profile_overrides_what_the_package_says(self):
         report = self.check(self.medium(), "--set", "package_version=7.0.0")
-        self.assertEqual(report["package"]["product_version"],
+        run = report["runs"][0]
+        self.assertEqual(run["identity"]["product_version"],
                          {"value": "7.0.0", "source": "profile"})
-        self.assertEqual(report["package"]["product_code"]["source"], "package")
-        self.assertEqual(report["decisions"]["package"]["product_version"], "7.0.0")
+        self.assertEqual(run["identity"]["product_code"]["source"], "package")
+        self.assertEqual(run["decisions"]["package"]["product_version"], "7.0.0")
+        self.assertEqual(report["package"]["product_version"], VERSION)
 
     def test_transforms_made_for_another_package(self):
         # MsiCreateTransformSummaryInfo: each MSITRANSFORM_VALIDATE_* flag set in the upper word
@@ -144,17 +150,17 @@ class PackageCheck(unittest.TestCase):
                 self.assertEqual(self.transform(report, "1049.mst")["failures"], [failure])
                 self.assertEqual(self.transform(report, "1058.mst")["failures"], [])
                 self.assertIn(failure + " (Windows answers 1624)", self.messages(report))
-                self.assertEqual(report["exit_code"], TRANSFORM_FAILURE)
+                self.assertEqual(report["runs"][0]["exit_code"], TRANSFORM_FAILURE)
                 # The Ukrainian user's transform is sound: that installation goes through.
                 report = self.check(folder, "--profile", "win10-uk")
-                self.assertEqual(report["exit_code"], 0)
+                self.assertEqual(report["runs"][0]["exit_code"], 0)
 
     def test_the_same_version_checks_pass_whatever_the_transform_does_not_ask(self):
         # A transform that asks for no validation applies to any package.
         folder = self.medium(transforms={"1049.mst": (self.other, 0)})
         report = self.check(folder, "--profile", "win7-sp1-ru")
         self.assertEqual(self.transform(report, "1049.mst")["failures"], [])
-        self.assertEqual(report["exit_code"], 0)
+        self.assertEqual(report["runs"][0]["exit_code"], 0)
 
     def test_transforms_that_do_not_apply(self):
         # A file the installer cannot open as a transform, or a package handed over in a
@@ -171,7 +177,7 @@ class PackageCheck(unittest.TestCase):
                 self.assertTrue(any(m.startswith(warning) for m in self.messages(report)),
                                 self.messages(report))
                 self.assertEqual(self.transform(report, "1049.mst")["made_for"], None)
-                self.assertEqual(report["exit_code"], TRANSFORM_FAILURE)
+                self.assertEqual(report["runs"][0]["exit_code"], TRANSFORM_FAILURE)
 
     def test_instance_transforms_must_be_stored_in_the_package(self):
         # The launcher hands an instance's transform over as :Name.mst, a storage inside the
@@ -192,10 +198,10 @@ class PackageCheck(unittest.TestCase):
                 self.assertEqual((entry["stored"], entry["found"]), (True, stored))
                 warned = [m for m in self.messages(report) if "Inst2" in m]
                 self.assertEqual(len(warned), 0 if stored else 1, warned)
-                self.assertEqual(report["decisions"]["package"]["installed_state"], 2)
-                self.assertTrue(report["installer"]["command_line"].startswith(
+                self.assertEqual(report["runs"][0]["decisions"]["package"]["installed_state"], 2)
+                self.assertTrue(report["runs"][0]["installer"]["command_line"].startswith(
                     "TRANSFORMS=:Inst2.mst;"))
-                self.assertEqual(report["exit_code"], 0 if stored else TRANSFORM_FAILURE)
+                self.assertEqual(report["runs"][0]["exit_code"], 0 if stored else TRANSFORM_FAILURE)
 
     def test_setup_ini_and_the_package_disagree(self):
         folder = self.medium()
@@ -203,12 +209,13 @@ class PackageCheck(unittest.TestCase):
             product=OTHER_PRODUCT, version="2.0.1"))
         report = self.check(folder)
         warnings = {w["line"]: w["message"] for w in report["warnings"]}
+        self.assertEqual({w["id"] for w in report["warnings"]}, {"identity-differs"})
         self.assertTrue(warnings[2].startswith(
             "ProductCode in [Startup] is %s, the package's is %s" % (OTHER_PRODUCT, PRODUCT)))
         self.assertTrue(warnings[3].startswith(
             "ProductVersion in [Startup] is 2.0.1, the package's is 2.0.0"))
         # The installer is asked with the package's own identity.
-        self.assertEqual(report["decisions"]["package"]["product_code"], PRODUCT)
+        self.assertEqual(report["runs"][0]["decisions"]["package"]["product_code"], PRODUCT)
 
     def test_a_package_that_needs_a_newer_installer(self):
         # Summary information, Page Count: the lowest installer version the package needs.
@@ -224,8 +231,10 @@ class PackageCheck(unittest.TestCase):
         self.assertEqual(report["package"]["read"], "not_a_package")
         self.assertTrue(any("is not a Windows Installer package" in m
                             for m in self.messages(report)))
-        self.assertEqual(report["package"]["product_code"]["source"], "Setup.ini")
-        self.assertEqual(report["exit_code"], PACKAGE_INVALID)
+        identity = report["runs"][0]["identity"]
+        self.assertEqual(identity["product_code"], {"value": PRODUCT, "source": "Setup.ini"})
+        self.assertEqual(identity["package_code"], {"value": None, "source": "assumed"})
+        self.assertEqual(report["runs"][0]["exit_code"], PACKAGE_INVALID)
 
 
 if __name__ == "__main__":

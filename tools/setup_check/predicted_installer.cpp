@@ -37,9 +37,13 @@ PackageIdentity identifyPackage(const PackageFacts& facts, const Profile& profil
     id.packageCode =
         pick(profile.packageCode,
              read ? std::optional<std::string>(facts.packageCode) : std::nullopt, read, u"");
+    if (id.packageCode.source == IdentitySource::SetupIni)
+        id.packageCode = {"", false, IdentitySource::Assumed};
     // Without the package, the key file stands in with the product's version, as it usually is.
     id.keyFileVersion = pick(profile.packageKeyFileVersion, facts.keyFileVersion, read,
                              utf16(id.productVersion.value));
+    if (id.keyFileVersion.source == IdentitySource::SetupIni)
+        id.keyFileVersion.source = IdentitySource::Assumed;
     if (!profile.packageHasKeyFile)
         id.keyFileVersion = {"", false, IdentitySource::Profile};
     return id;
@@ -99,7 +103,7 @@ bool transformFails(const std::u16string& setupDir, const DecisionRecord& record
 } // namespace
 
 const char* sourceName(IdentitySource source) {
-    static const char* const names[] = {"package", "profile", "Setup.ini"};
+    static const char* const names[] = {"package", "profile", "Setup.ini", "assumed"};
     return names[static_cast<int>(source)];
 }
 

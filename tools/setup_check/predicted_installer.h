@@ -13,7 +13,9 @@
 #include <string>
 
 // Where a value of the package's identity came from.
-enum class IdentitySource { Package, Profile, SetupIni };
+// Assumed: nothing says it; the check stands in a likely value (the key file in the product's
+// version) or none (the package code).
+enum class IdentitySource { Package, Profile, SetupIni, Assumed };
 const char* sourceName(IdentitySource source);
 
 struct IdentityValue {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "tools/setup_check/check.h"
+#include "tools/setup_check/exit_status.h"
 
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@ std::string textReport(const CheckResult& result);
 // One warning as a line: where, severity, message and id
 // ("Setup.ini:12: error: ... [installer-too-old]").
 std::string warningText(const Warning& warning);
-std::string jsonReport(const CheckResult& result);
+// The JSON report of one or more runs on one medium (docs/setup-check.md), with the check's
+// exit status.
+std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status);
 std::string matrixTable(const std::vector<CheckResult>& results);
-std::string matrixJson(const std::vector<CheckResult>& results);
+// The warnings under a matrix table: the medium's once, each machine's under its profile.
+std::string matrixWarnings(const std::vector<CheckResult>& results);

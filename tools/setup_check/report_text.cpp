@@ -1,4 +1,5 @@
 #include "tools/setup_check/explain.h"
+#include "tools/setup_check/msiexec_line.h"
 #include "tools/setup_check/report.h"
 #include "tools/setup_check/text.h"
 
@@ -59,7 +60,8 @@ private:
 };
 
 std::string sourced(const IdentityValue& v) {
-    return (v.present ? v.value : std::string("(none)")) + "  (" + sourceName(v.source) + ")";
+    const std::string value = !v.present ? "(none)" : v.value.empty() ? "(no version)" : v.value;
+    return value + "  (" + sourceName(v.source) + ")";
 }
 
 std::string transformLine(const TransformCheck& t) {
@@ -167,6 +169,7 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
         out << "  UI level      " << call.uiLevel << "\n";
         if (!call.logFile.empty())
             out << "  log           " << call.logFile << "\n";
+        out << "  msiexec       " << msiexecCommandLine(r.record()) << "\n";
     }
     for (const std::string& p : r.run.processesRun)
         out << "  ran first     " << p << "\n";

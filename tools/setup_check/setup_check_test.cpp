@@ -1,6 +1,7 @@
 #include "tools/setup_check/check.h"
 #include "tools/setup_check/explain.h"
 #include "tools/setup_check/json_writer.h"
+#include "tools/setup_check/msiexec_line.h"
 #include "tools/setup_check/package_reader.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/report.h"
@@ -623,7 +624,7 @@ TEST_F(Medium, TransformsMustLieWhereTheInstallerLooks) {
 
 TEST_F(Medium, JsonAndTableCarryTheCommandLine) {
     CheckResult r = check("win10-uk", "INSTALLDIR=\"C:\\My Apps\"");
-    std::string json = jsonReport(r);
+    std::string json = jsonReport({r}, runStatus(r));
     EXPECT_NE(json.find("\"command_line\": \"TRANSFORMS=1058.mst REBOOT=ReallySuppress "
                         "INSTALLDIR=\\\"C:\\\\My Apps\\\"  COUNTRY=UA\""),
               std::string::npos)
@@ -654,68 +655,20 @@ TEST(Json, StringsAreEscaped) {
         EXPECT_EQ(JsonWriter::quoted(text), json);
 }
 
-#ifdef SETUP_CHECK_EXE
-// The tool as a CI job runs it.
-struct ToolRun {
-    int status;
-    std::string output;
-};
-
-ToolRun runTool(const std::string& arguments) {
-    std::string command = std::string(SETUP_CHECK_EXE) + " " + arguments + " 2>&1";
-    ToolRun run{-1, ""};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.output.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-TEST_F(Medium, ToolExitStatusAndOutput) {
-    const std::string medium = "'" + folder.string() + "'";
-    struct Case {
-        std::string arguments;
-        int status;
-        const char* printed;
+TEST_F(Medium, MsiexecDoesWhatTheInstallerCallDoes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"", "msiexec /i \"C:\\media\\product.msi\" TRANSFORMS=1049.mst REBOOT=ReallySuppress"},
+        {"/x /S", "msiexec /x \"C:\\media\\product.msi\" /qn TRANSFORMS=1049.mst "
+                  "REBOOT=ReallySuppress"},
+        {"/a /debuglog C:\\l.log",
+         "msiexec /a \"C:\\media\\product.msi\" /lv! \"C:\\l.log\" SETUPEXEDIR=\"C:\\media\" "
+         "SETUPEXENAME=\"setup.exe\" TRANSFORMS=1049.mst REBOOT=ReallySuppress"},
+        {"/l en", "msiexec /i \"C:\\media\\product.msi\" REBOOT=ReallySuppress"},
+        {"/?", ""},
     };
-    const Case cases[] = {
-        {"--profile win7-sp1-ru " + medium, 0,
-         "command line  [TRANSFORMS=1049.mst REBOOT=ReallySuppress]"},
-        {"--profile win10-uk --json " + medium + " -- /l ru /S", 0,
-         "\"command_line\": \"TRANSFORMS=1049.mst REBOOT=ReallySuppress\""},
-        {"--profile winxp-sp3-en " + medium, 1, "refused (message 1150)"},
-        {"--profile win7-sp1-ru --cmdline '/?' " + medium, 1, "Exit code 1"},
-        {"--matrix win7-sp1-ru,win10-uk " + medium, 0, "win10-uk"},
-        {"--matrix all " + medium, 1, "winxp-sp3-en"},
-        {"--profile win7-sp1-ru --set installer_result=1603 " + medium, 0, "Exit code 1603"},
-        {"--profile win7-sp1-ru --at 'C:\\' --exe 'Install Vorta.exe' --json " + medium + " -- /a",
-         0, "SETUPEXEDIR=\\\"C:\\\" SETUPEXENAME=\\\"Install Vorta.exe\\\""},
-        {"--profile win7-sp1-ru --at 'D:\\x' " + medium, 0, "(as D:\\x\\setup.exe)"},
-        {"--at media " + medium, 2, "--at needs an absolute Windows folder"},
-        {"--profile win2000 " + medium, 2, "neither a preset nor a readable profile file"},
-        {"--bogus " + medium, 2, "unknown option --bogus"},
-        {"", 2, "no medium folder given"},
-        {medium + " --set geo_id", 2, "--set needs key=value"},
-    };
-    for (const Case& c : cases) {
-        ToolRun run = runTool(c.arguments);
-        EXPECT_EQ(run.status, c.status) << c.arguments << "\n" << run.output;
-        EXPECT_NE(run.output.find(c.printed), std::string::npos) << c.arguments << "\n"
-                                                                 << run.output;
-    }
-
-    file("Setup.ini", replaced(standardSettings, "ProductVersion=", "ProductVerison="));
-    ToolRun strict = runTool("--strict --profile win7-sp1-ru " + medium);
-    EXPECT_EQ(strict.status, 1);
-    EXPECT_NE(strict.output.find("Setup.ini:3: warning: ProductVerison in [Startup] is never read"),
-              std::string::npos)
-        << strict.output;
+    for (const auto& [arguments, expected] : cases)
+        EXPECT_EQ(msiexecCommandLine(check("win7-sp1-ru", arguments).record()), expected)
+            << arguments;
 }
-#endif
 
 } // namespace
