@@ -115,6 +115,11 @@ for arguments in "--bogus $medium" "--ignore no-such-id $medium" "" "--at media 
         fail "setup-check $arguments: not one line pointing to --help: $(cat "$work/err")"
 done
 
+# Every warning id a CI job may meet is documented.
+for id in $("$check" --list-warnings | awk '{print $1}'); do
+    grep -qF "\`$id\`" "$here/../../docs/setup-check.md" || fail "warning $id is not in docs/setup-check.md"
+done
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures failed"
     exit 1
