@@ -94,6 +94,24 @@ int summaryNumber(LibmsiSummaryInfo* summary, LibmsiProperty id) {
     return libmsi_summary_info_get_int(summary, id, error.put());
 }
 
+struct Opened {
+    GPtr<LibmsiDatabase> db;
+    GPtr<LibmsiSummaryInfo> summary;
+};
+
+// The database and its summary information; `status` says whether both were read.
+Opened openWithSummary(const std::string& path, ReadStatus& status, std::string& problem) {
+    Opened opened;
+    if (!readable(path, status, problem))
+        return opened;
+    opened.db = openDatabase(path, problem);
+    ErrorOwner error;
+    if (opened.db)
+        opened.summary.reset(libmsi_summary_info_new(opened.db.get(), 0, error.put()));
+    status = opened.db && opened.summary ? ReadStatus::read : ReadStatus::notAPackage;
+    return opened;
+}
+
 } // namespace
 
 bool packageReadingAvailable() {
@@ -102,49 +120,33 @@ bool packageReadingAvailable() {
 
 PackageFacts readPackage(const std::string& hostPath) {
     PackageFacts facts;
-    if (!readable(hostPath, facts.status, facts.problem))
+    Opened opened = openWithSummary(hostPath, facts.status, facts.problem);
+    if (facts.status != ReadStatus::read)
         return facts;
-    GPtr<LibmsiDatabase> db = openDatabase(hostPath, facts.problem);
-    ErrorOwner error;
-    GPtr<LibmsiSummaryInfo> summary;
-    if (db)
-        summary.reset(libmsi_summary_info_new(db.get(), 0, error.put()));
-    if (!db || !summary) {
-        facts.status = ReadStatus::notAPackage;
-        return facts;
-    }
-    facts.status = ReadStatus::read;
-    facts.productCode = property(db.get(), "ProductCode");
-    facts.productVersion = property(db.get(), "ProductVersion");
-    facts.upgradeCode = property(db.get(), "UpgradeCode");
-    facts.productLanguage = property(db.get(), "ProductLanguage");
-    facts.keyFileVersion =
-        firstOf(selectColumn(db.get(), "SELECT `Version` FROM `File` WHERE `File` = '" +
-                                           wtext::toUtf8(keyFileName) + "'"));
-    facts.packageCode = summaryText(summary.get(), LIBMSI_PROPERTY_UUID);
-    facts.templateText = summaryText(summary.get(), LIBMSI_PROPERTY_TEMPLATE);
-    facts.schema = summaryNumber(summary.get(), LIBMSI_PROPERTY_VERSION);
-    facts.storages = selectColumn(db.get(), "SELECT `Name` FROM `_Storages`");
+    LibmsiDatabase* const db = opened.db.get();
+    LibmsiSummaryInfo* const summary = opened.summary.get();
+    facts.productCode = property(db, "ProductCode");
+    facts.productVersion = property(db, "ProductVersion");
+    facts.upgradeCode = property(db, "UpgradeCode");
+    facts.productLanguage = property(db, "ProductLanguage");
+    facts.keyFileVersion = firstOf(selectColumn(
+        db, "SELECT `Version` FROM `File` WHERE `File` = '" + wtext::toUtf8(keyFileName) + "'"));
+    facts.packageCode = summaryText(summary, LIBMSI_PROPERTY_UUID);
+    facts.templateText = summaryText(summary, LIBMSI_PROPERTY_TEMPLATE);
+    facts.schema = summaryNumber(summary, LIBMSI_PROPERTY_VERSION);
+    facts.storages = selectColumn(db, "SELECT `Name` FROM `_Storages`");
     return facts;
 }
 
 TransformFacts readTransform(const std::string& hostPath) {
     TransformFacts facts;
-    if (!readable(hostPath, facts.status, facts.problem))
-        return facts;
     // libmsi opens a transform as it opens a package: a compound file with a summary stream.
-    GPtr<LibmsiDatabase> db = openDatabase(hostPath, facts.problem);
-    ErrorOwner error;
-    GPtr<LibmsiSummaryInfo> summary;
-    if (db)
-        summary.reset(libmsi_summary_info_new(db.get(), 0, error.put()));
-    if (!db || !summary) {
-        facts.status = ReadStatus::notAPackage;
+    Opened opened = openWithSummary(hostPath, facts.status, facts.problem);
+    if (facts.status != ReadStatus::read)
         return facts;
-    }
-    facts.templateText = summaryText(summary.get(), LIBMSI_PROPERTY_TEMPLATE);
-    facts.revision = summaryText(summary.get(), LIBMSI_PROPERTY_UUID);
-    facts.characters = std::uint32_t(summaryNumber(summary.get(), LIBMSI_PROPERTY_RESTRICT));
-    facts.status = ReadStatus::read;
+    LibmsiSummaryInfo* const summary = opened.summary.get();
+    facts.templateText = summaryText(summary, LIBMSI_PROPERTY_TEMPLATE);
+    facts.revision = summaryText(summary, LIBMSI_PROPERTY_UUID);
+    facts.characters = std::uint32_t(summaryNumber(summary, LIBMSI_PROPERTY_RESTRICT));
     return facts;
 }
