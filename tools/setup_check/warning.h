@@ -71,6 +71,8 @@ enum class Scope { Medium, Machine };
       "a transform made for another package than this one")                                        \
     X(instanceTransformMissing, "instance-transform-missing", Error, Medium,                       \
       "an instance whose transform the package does not store")                                    \
+    X(servicePackUnscaled, "service-pack-unscaled", Warning, Medium,                               \
+      "ServicePack from 1 to 255: a minor number, met by any service pack from SP1 on")            \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
       "the installer is older than required and instmsi30.exe is not on the medium")               \
     X(messagesEmpty, "messages-empty", Warning, Machine,                                           \
