@@ -4,6 +4,7 @@
 #include "locale/language.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
+#include "tools/setup_check/cut_value_lint.h"
 #include "tools/setup_check/ini_reading.h"
 #include "tools/setup_check/settings_lint.h"
 #include "tools/setup_check/text.h"
@@ -65,6 +66,7 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
                          ": the launcher refuses to start in this language");
             continue;
         }
+        lintCutValues(lint, name, file);
         const std::size_t sectionLine = file.positions.sectionLine(tag);
         if (!sectionLine)
             lint.add(WarningId::messageSectionMissing, name, 0,
@@ -157,13 +159,15 @@ MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& s
     }
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
-    if (settings.refused())
+    if (settings.refused()) {
         lint.add(WarningId::settingsUnreadable, "Setup.ini", settings.result.line,
                  utf8(settings.result.problem) + ": the launcher refuses to start");
-    else
+    } else {
         lintSettings(lint, settings, record,
                      wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
                          wtext::lowerAscii(settingsPath));
+        lintCutValues(lint, "Setup.ini", settings);
+    }
     const Languages found = languagesOnTheMedium(hostFolder);
     lintLanguages(lint, found, setupDir);
     lintTransformPlaces(lint, found, hostFolder, setupDir, packagePath,

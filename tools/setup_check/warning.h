@@ -71,6 +71,8 @@ enum class Scope { Medium, Machine };
       "a transform made for another package than this one")                                        \
     X(instanceTransformMissing, "instance-transform-missing", Error, Medium,                       \
       "an instance whose transform the package does not store")                                    \
+    X(valueCutByComment, "value-cut-by-comment", Warning, Medium,                                  \
+      "a value cut short at a \";\" or \"#\", which start a comment: the rest is dropped")         \
     X(servicePackUnscaled, "service-pack-unscaled", Warning, Medium,                               \
       "ServicePack from 1 to 255: a minor number, met by any service pack from SP1 on")            \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
