@@ -6,6 +6,7 @@
 #include "platform/wtext.h"
 #include "tools/setup_check/cut_value_lint.h"
 #include "tools/setup_check/ini_reading.h"
+#include "tools/setup_check/property_lint.h"
 #include "tools/setup_check/settings_lint.h"
 #include "tools/setup_check/text.h"
 
@@ -167,6 +168,7 @@ MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& s
                      wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
                          wtext::lowerAscii(settingsPath));
         lintCutValues(lint, "Setup.ini", settings);
+        lintLauncherProperties(lint, settings, record);
     }
     const Languages found = languagesOnTheMedium(hostFolder);
     lintLanguages(lint, found, setupDir);

@@ -73,6 +73,8 @@ enum class Scope { Medium, Machine };
       "an instance whose transform the package does not store")                                    \
     X(valueCutByComment, "value-cut-by-comment", Warning, Medium,                                  \
       "a value cut short at a \";\" or \"#\", which start a comment: the rest is dropped")         \
+    X(propertySetByLauncher, "property-set-by-launcher", Warning, Medium,                          \
+      "CmdLine sets a property the launcher sets itself")                                          \
     X(servicePackUnscaled, "service-pack-unscaled", Warning, Medium,                               \
       "ServicePack from 1 to 255: a minor number, met by any service pack from SP1 on")            \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
