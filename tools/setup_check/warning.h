@@ -77,10 +77,15 @@ enum class Scope { Medium, Machine };
       "CmdLine sets a property the launcher sets itself")                                          \
     X(servicePackUnscaled, "service-pack-unscaled", Warning, Medium,                               \
       "ServicePack from 1 to 255: a minor number, met by any service pack from SP1 on")            \
+    X(utf16WithoutMark, "utf16-without-mark", Error, Medium,                                       \
+      "a settings or message file in UTF-16 without a byte-order mark: the launcher cannot read "  \
+      "it")                                                                                        \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
       "the installer is older than required and instmsi30.exe is not on the medium")               \
     X(messagesEmpty, "messages-empty", Warning, Machine,                                           \
-      "the chosen language's messages are empty on this machine")
+      "the chosen language's messages are empty on this machine")                                  \
+    X(ansiText, "ansi-text", Warning, Machine,                                                     \
+      "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,
