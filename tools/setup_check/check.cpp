@@ -2,6 +2,7 @@
 
 #include "installer/msi_package.h"
 #include "platform/wtext.h"
+#include "tools/setup_check/command_line_lint.h"
 #include "tools/setup_check/encoding_lint.h"
 #include "tools/setup_check/medium_lint.h"
 #include "tools/setup_check/settings_read.h"
@@ -102,6 +103,7 @@ CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
                               stated(result.read, "ProductVersion"));
     Lint lint;
     lint.warnings = medium.warnings;
+    lintCommandLine(lint, result.record(), placement.exe);
     lint.warnings.insert(lint.warnings.end(), machine.warnings.begin(), machine.warnings.end());
     addMachineWarnings(result, lint);
     result.warnings = lint.warnings;

@@ -80,6 +80,10 @@ enum class Scope { Medium, Machine };
     X(utf16WithoutMark, "utf16-without-mark", Error, Medium,                                       \
       "a settings or message file in UTF-16 without a byte-order mark: the launcher cannot read "  \
       "it")                                                                                        \
+    X(optionStopsReading, "option-stops-reading", Warning, Medium,                                 \
+      "an option the launcher cannot read: it ignores that option and everything after it")        \
+    X(languageCodeUnknown, "language-code-unknown", Warning, Medium,                               \
+      "/l names no language the launcher knows: the language stays")                               \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
       "the installer is older than required and instmsi30.exe is not on the medium")               \
     X(messagesEmpty, "messages-empty", Warning, Machine,                                           \
