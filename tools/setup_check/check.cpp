@@ -1,6 +1,7 @@
 #include "tools/setup_check/check.h"
 
 #include "installer/msi_package.h"
+#include "platform/platform.h"
 #include "platform/wtext.h"
 #include "tools/setup_check/command_line_lint.h"
 #include "tools/setup_check/encoding_lint.h"
@@ -11,6 +12,28 @@
 namespace {
 
 constexpr std::uint32_t errorNoMoreItems = 259; // a query of the inspection found no row
+
+// Why the simulated installer refused the installation, where a rule of the Windows Installer
+// did, with the text Windows shows for the result.
+void addRefusalWarning(const CheckResult& result, Lint& lint) {
+    const InstallerVerdict& verdict = result.run.verdict;
+    if (verdict.otherVersionInstalled.empty())
+        return;
+    std::u16string text;
+    platform::systemErrorText(verdict.result, text);
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r'))
+        text.pop_back();
+    lint.add(WarningId::otherVersionInstalled, "", 0,
+             "the product " + result.identity.productCode.value + " is installed in version " +
+                 verdict.otherVersionInstalled + ", and this package installs version " +
+                 result.identity.productVersion.value +
+                 " under the same ProductCode: the Windows Installer refuses the installation "
+                 "with " +
+                 std::to_string(verdict.result) + " (\"" + utf8(text) +
+                 "\") unless the command line asks for a reinstallation (REINSTALL); a new "
+                 "version needs a new ProductCode (a major upgrade), or REINSTALL=ALL "
+                 "REINSTALLMODE=vomus on the command line (a minor upgrade)");
+}
 
 // What the publisher should know about this machine, from what the launcher decided on it.
 void addMachineWarnings(const CheckResult& result, Lint& lint) {
@@ -32,6 +55,7 @@ void addMachineWarnings(const CheckResult& result, Lint& lint) {
                  "the package has no File row " + utf8(keyFileName) +
                      ": its inspection stops before the setup.ini beside it is read, so an "
                      "installed instance is never recognised");
+    addRefusalWarning(result, lint);
     // A start refused for a file that cannot be read shows none of the language's texts.
     const MessagesDecision& messages = record.messages;
     if (messages.file.empty() || record.initOutcome == InitOutcome::UnreadableFile)

@@ -89,7 +89,9 @@ enum class Scope { Medium, Machine };
     X(messagesEmpty, "messages-empty", Warning, Machine,                                           \
       "the chosen language's messages are empty on this machine")                                  \
     X(ansiText, "ansi-text", Warning, Machine,                                                     \
-      "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")
+      "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")        \
+    X(otherVersionInstalled, "other-version-installed", Error, Machine,                            \
+      "another version is installed under the package's ProductCode: the installer answers 1638")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,
