@@ -24,9 +24,11 @@ def main(folder):
     os.makedirs(folder, exist_ok=True)
     media.write(os.path.join(folder, "Setup.ini"),
                 media.setup_ini(("W7", media.WINDOWS_7), product=PRODUCT_CODE, version=VERSION))
+    # UTF-8 with its byte-order mark: without one the launcher reads a file in the machine's
+    # ANSI code page, and Russian Windows shows this UTF-8 as Windows-1251.
     for language, text in MESSAGES.items():
         media.write(os.path.join(folder, language + ".ini"),
-                    media.crlf(["[%s]" % language, "1150=" + text]))
+                    media.crlf(["[%s]" % language, "1150=" + text]), encoding="utf-8-sig")
     package = msi_media.build_package(folder, "product", PRODUCT_CODE, VERSION,
                                       vorta_version=VERSION)
     for language, mark in (("1049", "ru"), ("1058", "uk")):

@@ -34,7 +34,7 @@ void prepare(const std::string& hostFolder, const Profile& profile, const std::s
     sim::machine().modulePath = launcher;
     sim::machine().commandLine =
         u"\"" + launcher + u"\"" + (arguments.empty() ? u"" : u" " + utf16(arguments));
-    predictInstaller(profile, folder, run.package, run.record);
+    predictInstaller(profile, folder, run.package, run.record, run.verdict);
 }
 
 void collect(LauncherRun& run) {

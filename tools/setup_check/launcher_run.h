@@ -47,7 +47,8 @@ struct InstallerCall {
 
 struct LauncherRun {
     DecisionRecord record;
-    PackageIdentity package; // what the simulated installer answered for the package
+    PackageIdentity package;  // what the simulated installer answered for the package
+    InstallerVerdict verdict; // why it refused the installation, where a rule of its own did
     std::vector<BoxShown> boxes;
     std::optional<InstallerCall> installer; // what the simulated installer received
     std::string standardOutput;

@@ -4,7 +4,10 @@
 #include "locale/language.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
+#include "tools/setup_check/cut_value_lint.h"
+#include "tools/setup_check/encoding_lint.h"
 #include "tools/setup_check/ini_reading.h"
+#include "tools/setup_check/property_lint.h"
 #include "tools/setup_check/settings_lint.h"
 #include "tools/setup_check/text.h"
 
@@ -59,12 +62,18 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
     for (const auto& [id, name] : found.messageFiles) {
         const std::u16string tag = languageTag(id);
         const IniReading file = readIni(setupDir + utf16(name));
-        if (file.result.status == IniLoadStatus::malformed) {
+        const bool refused = file.result.status == IniLoadStatus::malformed;
+        if (lintUtf16WithoutMark(lint, {name, setupDir + utf16(name)},
+                                 refused ? "refuses to start in this language"
+                                         : "shows this language's boxes empty"))
+            continue;
+        if (refused) {
             lint.add(WarningId::messageFileUnreadable, name, file.result.line,
                      utf8(file.result.problem) +
                          ": the launcher refuses to start in this language");
             continue;
         }
+        lintCutValues(lint, name, file);
         const std::size_t sectionLine = file.positions.sectionLine(tag);
         if (!sectionLine)
             lint.add(WarningId::messageSectionMissing, name, 0,
@@ -157,13 +166,21 @@ MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& s
     }
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
-    if (settings.refused())
+    // A file in UTF-16 without its mark is refused for that cause, whatever the reader then
+    // finds wrong with the little it reads.
+    const bool utf16 =
+        lintUtf16WithoutMark(lint, {"Setup.ini", settingsPath},
+                             settings.refused() ? "refuses to start" : "reads no setting");
+    if (!utf16 && settings.refused()) {
         lint.add(WarningId::settingsUnreadable, "Setup.ini", settings.result.line,
                  utf8(settings.result.problem) + ": the launcher refuses to start");
-    else
+    } else if (!utf16) {
         lintSettings(lint, settings, record,
                      wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
                          wtext::lowerAscii(settingsPath));
+        lintCutValues(lint, "Setup.ini", settings);
+        lintLauncherProperties(lint, settings, record);
+    }
     const Languages found = languagesOnTheMedium(hostFolder);
     lintLanguages(lint, found, setupDir);
     lintTransformPlaces(lint, found, hostFolder, setupDir, packagePath,

@@ -5,13 +5,22 @@
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_msi.h"
 #include "platform/wtext.h"
+#include "sysreq/version.h"
+#include "tools/setup_check/installer_properties.h"
 #include "tools/setup_check/text.h"
 #include "tools/setup_check/transform_check.h"
+
+#include <map>
+#include <optional>
 
 namespace {
 
 constexpr std::uint32_t packageMissing = 1619; // ERROR_INSTALL_PACKAGE_OPEN_FAILED
 constexpr std::uint32_t packageInvalid = 1620; // ERROR_INSTALL_PACKAGE_INVALID
+// ERROR_PRODUCT_VERSION: the installer installs no package over another version of the product
+// installed under the same ProductCode, unless the command line asks for a reinstallation.
+constexpr std::uint32_t productVersion = 1638;
+constexpr char16_t reinstall[] = u"REINSTALL";
 
 // The profile's value when it sets one, else the package's, else Setup.ini's.
 IdentityValue pick(const std::optional<std::u16string>& profile,
@@ -100,6 +109,29 @@ bool transformFails(const std::u16string& setupDir, const DecisionRecord& record
     return languageTransformFails(setupDir, record.transforms, id.facts);
 }
 
+// The installer compares the first three fields of a ProductVersion; a missing one counts as 0.
+bool sameVersion(const std::u16string& a, const std::u16string& b) {
+    const VersionQuad va = parseVersion(a), vb = parseVersion(b);
+    if (va.major < 0 || vb.major < 0)
+        return a == b;
+    const auto field = [](std::int32_t f) { return f < 0 ? 0 : f; };
+    return va.major == vb.major && field(va.minor) == field(vb.minor) &&
+           field(va.build) == field(vb.build);
+}
+
+// The version installed under the package's ProductCode when it is another than the package's.
+std::optional<std::u16string>
+otherVersionInstalled(const std::map<std::u16string, std::u16string>& installed,
+                      const PackageIdentity& id) {
+    if (!id.productCode.present || !id.productVersion.present)
+        return std::nullopt;
+    for (const auto& [code, version] : installed)
+        if (wtext::equalsNoCaseAscii(code, utf16(id.productCode.value)) &&
+            !sameVersion(version, utf16(id.productVersion.value)))
+            return version;
+    return std::nullopt;
+}
+
 } // namespace
 
 const char* sourceName(IdentitySource source) {
@@ -108,7 +140,8 @@ const char* sourceName(IdentitySource source) {
 }
 
 void predictInstaller(const Profile& profile, const std::u16string& setupDir,
-                      PackageIdentity& identity, const DecisionRecord& record) {
+                      PackageIdentity& identity, const DecisionRecord& record,
+                      InstallerVerdict& verdict) {
     IniFile settings;
     settings.load(setupDir + u"Setup.ini");
     const IniSection startup = settings.getSection(u"Startup");
@@ -127,13 +160,23 @@ void predictInstaller(const Profile& profile, const std::u16string& setupDir,
         return scripted(identity);
     };
     const std::optional<std::uint32_t> answer = profile.installerResult;
-    sim::msi().onInstall = [&identity, &record, answer, setupDir](const sim::MsiInstallCall& call) {
+    sim::msi().onInstall = [&identity, &record, &verdict, answer, setupDir,
+                            installed = profile.installed](const sim::MsiInstallCall& call) {
         if (!isRegularFile(call.packagePath))
             return packageMissing;
         if (identity.facts.status == ReadStatus::notAPackage)
             return packageInvalid;
         if (answer)
             return *answer;
-        return transformFails(setupDir, record, identity) ? transformFailure : 0u;
+        if (transformFails(setupDir, record, identity))
+            return transformFailure;
+        if (record.commandLine.mode != InstallMode::Install ||
+            setsProperty(call.commandLine, reinstall))
+            return 0u;
+        if (const auto other = otherVersionInstalled(installed, identity)) {
+            verdict = {productVersion, utf8(*other)};
+            return productVersion;
+        }
+        return 0u;
     };
 }

@@ -24,6 +24,8 @@ void machine(const Profile& p, std::vector<ProfileSetting>& out) {
     out.push_back({"currency", noneOr(p.currency)});
     out.push_back({"country_code", p.countryCode ? std::to_string(*p.countryCode) : "none"});
     out.push_back({"geo_id", std::to_string(p.geoId)});
+    out.push_back(
+        {"ansi_code_page", p.ansiCodePage ? std::to_string(*p.ansiCodePage) : std::string("auto")});
 }
 
 void installer(const Profile& p, std::vector<ProfileSetting>& out) {

@@ -17,7 +17,7 @@ Profile everythingSet() {
         "package_version=2.5.1\npackage_code={5D0C7A33-0000-4000-8000-000000000001}\n"
         "package_key_file=none\ninstaller_result=1603\nmap.D:\\pkg=/srv/pkg\n"
         "currency=none\ncountry_code=none\nmsi_runtime=none\nruntime_setup=fails\n"
-        "runtime_after_setup=3.1.4000.2435\nuser_language=0x0C00\n";
+        "runtime_after_setup=3.1.4000.2435\nuser_language=0x0C00\nansi_code_page=1251\n";
     EXPECT_TRUE(applyProfileText(p, settings, "test", error)) << error;
     return p;
 }

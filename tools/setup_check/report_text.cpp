@@ -16,6 +16,7 @@ std::string profileSummary(const Profile& p) {
     text +=
         ", country code " + (p.countryCode ? std::to_string(*p.countryCode) : std::string("none"));
     text += ", GeoID " + std::to_string(p.geoId);
+    text += ", ANSI code page " + std::to_string(ansiCodePageOf(p));
     text +=
         ", Windows Installer " + (p.msiRuntime ? utf8(*p.msiRuntime) : std::string("unreadable"));
     return text;

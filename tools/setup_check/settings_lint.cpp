@@ -44,6 +44,8 @@ private:
     void runtimeRequirement();
     void windowsList();
     void windowsEntry(const std::u16string& list, const WindowsEntryCheck& check);
+    void servicePackUnscaled(std::size_t line, const std::u16string& section,
+                             const WindowsEntry& e);
     void unreadSections(bool holdsInstances);
 
     Lint& lint;
@@ -233,6 +235,19 @@ void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCh
             "ServicePack=" + utf8(e.servicePackText) +
                 " is not a number (major*256+minor, 256 = SP1): read as " +
                 std::to_string(e.servicePackMajor * 256 + e.servicePackMinor));
+    else if (servicePackLine && e.servicePackMajor == 0 && e.servicePackMinor > 0)
+        servicePackUnscaled(servicePackLine, check.key, e);
+}
+
+// ServicePack=3 reads as service pack 0.3, which SP1 and SP2 already exceed: SP3 was meant.
+void SettingsLint::servicePackUnscaled(std::size_t line, const std::u16string& section,
+                                       const WindowsEntry& e) {
+    const std::string minor = std::to_string(e.servicePackMinor);
+    add(WarningId::servicePackUnscaled, line,
+        "ServicePack=" + utf8(e.servicePackText) + " in [" + utf8(section) +
+            "] asks for service pack 0." + minor +
+            " (the value is major*256+minor), which every service pack from SP1 on meets: for SP" +
+            minor + " write ServicePack=" + std::to_string(e.servicePackMinor * 256));
 }
 
 // Sections that nothing reads. With the package beside the launcher, Setup.ini is also the

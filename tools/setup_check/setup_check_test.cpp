@@ -169,6 +169,9 @@ TEST(Profile, SettingsAreReadOrRefusedWithTheReason) {
         {"msi_runtime", "latest", false},
         {"runtime_setup", "fails", true},
         {"runtime_setup", "maybe", false},
+        {"ansi_code_page", "1251", true},
+        {"ansi_code_page", "auto", true},
+        {"ansi_code_page", "9999", false},
         {"installer_result", "1603", true},
         {"installer_result", "-", false},
         {"installed.{A}", "1.0", true},
@@ -194,6 +197,32 @@ TEST(Profile, SettingsAreReadOrRefusedWithTheReason) {
     EXPECT_EQ(p.installed.at(u"{X}"), u"2.5.1");
     EXPECT_FALSE(applyProfileText(p, "windows=6.1\ngeo_id\n", "bad.profile", error));
     EXPECT_EQ(error.rfind("bad.profile:2: ", 0), 0u) << error;
+}
+
+// Windows reads text without a byte-order mark in the code page of its system language.
+TEST(Profile, AnsiCodePageFollowsTheSystemLanguageUnlessSet) {
+    using Settings = std::vector<std::pair<std::string, std::string>>;
+    const std::tuple<const char*, Settings, std::uint32_t> cases[] = {
+        {"win7-sp1-ru", {}, 1251},
+        {"win10-uk", {}, 1251},
+        {"win10-en", {}, 1252},
+        {"win10-en", {{"system_language", "pl"}}, 1250},
+        {"win10-en", {{"system_language", "zh"}}, 936},
+        // The user's language does not decide it, and a language without one keeps 1252.
+        {"win10-en", {{"user_language", "ru"}}, 1252},
+        {"win10-en", {{"system_language", "ka"}}, 1252},
+        {"win10-en", {{"system_language", "0x0411"}}, 1252},
+        {"win7-sp1-ru", {{"ansi_code_page", "1252"}}, 1252},
+        {"win7-sp1-ru", {{"ansi_code_page", "1252"}, {"ansi_code_page", "auto"}}, 1251},
+    };
+    for (const auto& [name, settings, codePage] : cases) {
+        Profile p;
+        std::string error;
+        ASSERT_TRUE(preset(name, p));
+        for (const auto& [key, value] : settings)
+            ASSERT_TRUE(applySetting(p, key, value, error)) << error;
+        EXPECT_EQ(ansiCodePageOf(p), codePage) << name;
+    }
 }
 
 TEST(Profile, ArgumentsGivenOneByOneAreQuotedWhereTheyHoldBlanks) {

@@ -71,10 +71,27 @@ enum class Scope { Medium, Machine };
       "a transform made for another package than this one")                                        \
     X(instanceTransformMissing, "instance-transform-missing", Error, Medium,                       \
       "an instance whose transform the package does not store")                                    \
+    X(valueCutByComment, "value-cut-by-comment", Warning, Medium,                                  \
+      "a value cut short at a \";\" or \"#\", which start a comment: the rest is dropped")         \
+    X(propertySetByLauncher, "property-set-by-launcher", Warning, Medium,                          \
+      "CmdLine sets a property the launcher sets itself")                                          \
+    X(servicePackUnscaled, "service-pack-unscaled", Warning, Medium,                               \
+      "ServicePack from 1 to 255: a minor number, met by any service pack from SP1 on")            \
+    X(utf16WithoutMark, "utf16-without-mark", Error, Medium,                                       \
+      "a settings or message file in UTF-16 without a byte-order mark: the launcher cannot read "  \
+      "it")                                                                                        \
+    X(optionStopsReading, "option-stops-reading", Warning, Medium,                                 \
+      "an option the launcher cannot read: it ignores that option and everything after it")        \
+    X(languageCodeUnknown, "language-code-unknown", Warning, Medium,                               \
+      "/l names no language the launcher knows: the language stays")                               \
     X(runtimeUpdateMissing, "runtime-update-missing", Warning, Machine,                            \
       "the installer is older than required and instmsi30.exe is not on the medium")               \
     X(messagesEmpty, "messages-empty", Warning, Machine,                                           \
-      "the chosen language's messages are empty on this machine")
+      "the chosen language's messages are empty on this machine")                                  \
+    X(ansiText, "ansi-text", Warning, Machine,                                                     \
+      "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")        \
+    X(otherVersionInstalled, "other-version-installed", Error, Machine,                            \
+      "another version is installed under the package's ProductCode: the installer answers 1638")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,
