@@ -134,8 +134,7 @@ IniLoadResult IniFile::parseText(const std::u16string& path, std::shared_ptr<cha
             const KeyValue kv = splitLine(p, pos, line);
             if (!kv.key.empty()) {
                 builder.add(kv.key, kv.value);
-                if (observer && observer->key)
-                    observer->key(sectionName, kv.key, kv.value, lineNumber);
+                tellKeyLine(observer, sectionName, kv, p, pos, line, lineNumber);
             }
         }
         // A final line feed ends the last line; no empty line follows it.

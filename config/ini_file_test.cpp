@@ -185,6 +185,46 @@ TEST(IniFile, LineEndsAndEncodingsReadAlike) {
     }
 }
 
+// A comment cuts a key line at its last "#", or at the last ";" before that "#": the observer
+// is told the line and where the cut falls, so a tool can say what was dropped.
+TEST(IniFile, TellsWhereACommentCutsAKeyLine) {
+    std::vector<std::string> told;
+    IniObserver observer;
+    observer.comment = [&](std::u16string_view section, std::u16string_view key,
+                           std::u16string_view lineText, std::size_t cutAt, std::size_t line) {
+        told.push_back(
+            wtext::toUtf8(std::u16string(section)) + "/" + wtext::toUtf8(std::u16string(key)) +
+            " kept [" + wtext::toUtf8(std::u16string(lineText.substr(0, cutAt))) + "] dropped [" +
+            wtext::toUtf8(std::u16string(lineText.substr(cutAt))) + "]@" + std::to_string(line));
+    };
+    const std::string text = "[S]\r\n"
+                             "CmdLine=TRANSFORMS=a.mst;b.mst REBOOT=R\r\n"
+                             "Location=p.msi ; note \r\n"
+                             "Url=https://x/#top\r\n"
+                             "a=1;2#3\r\n"
+                             "b=1#2;3\r\n"
+                             "; a comment line\r\n"
+                             "plain=value\r\n"
+                             "no value;x=1\r\n";
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile(text), &observer).isRead());
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "S/CmdLine kept [CmdLine=TRANSFORMS=a.mst] dropped [;b.mst REBOOT=R]@2",
+                        "S/Location kept [Location=p.msi ] dropped [; note]@3",
+                        "S/Url kept [Url=https://x/] dropped [#top]@4",
+                        "S/a kept [a=1] dropped [;2#3]@5",
+                        "S/b kept [b=1] dropped [#2;3]@6",
+                        "S/no value kept [no value] dropped [;x=1]@9",
+                    }));
+    EXPECT_EQ(doc.getSection(u"S").getValue(u"CmdLine"), u"TRANSFORMS=a.mst");
+
+    // A section parsed on its own tells the same.
+    told.clear();
+    IniSection section;
+    section.parse(u"[T]\nk=v;w", 4, &observer);
+    EXPECT_EQ(told, std::vector<std::string>{"T/k kept [k=v] dropped [;w]@5"});
+}
+
 TEST(IniFile, SortsManyKeysGivenOutOfOrderAndRepeated) {
     // 3000 lines, 1000 keys each met three times, in scattered order: the last line counts,
     // and the observer is told of every line.

@@ -146,8 +146,7 @@ void IniSection::parse(std::u16string_view sectionText, std::size_t headerLine,
             KeyValue kv = splitLine(text, pos, scan);
             if (!kv.key.empty()) {
                 builder.add(kv.key, kv.value);
-                if (observer && observer->key)
-                    observer->key(newName, kv.key, kv.value, line);
+                tellKeyLine(observer, newName, kv, text, pos, scan, line);
             }
             pos = scan.end + 1;
             ++line;

@@ -22,6 +22,13 @@ struct IniObserver {
     std::function<void(std::u16string_view section, std::u16string_view key,
                        std::u16string_view value, std::size_t line)>
         key;
+    // A key line that a comment ends early, told right after the line's key: the line's text
+    // (without its line end) and where in it the comment starts, at the ";" or "#" that cut the
+    // value short. What the section holds is the key line's value; what follows `cutAt` was
+    // dropped.
+    std::function<void(std::u16string_view section, std::u16string_view key,
+                       std::u16string_view lineText, std::size_t cutAt, std::size_t line)>
+        comment;
 };
 
 class IniSection {

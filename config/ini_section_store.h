@@ -1,7 +1,9 @@
-// Inside the reader: where sections keep their entries, and how one section's entries are
-// built and ordered. Used by IniSection::parse and IniFile::load.
+// Inside the reader: where sections keep their entries, how one section's entries are built and
+// ordered, and how the observer is told of a key line. Used by IniSection::parse and
+// IniFile::load.
 #pragma once
 
+#include "config/ini_lines.h"
 #include "config/ini_section.h"
 
 #include <cstddef>
@@ -51,3 +53,21 @@ private:
 // Fills `order` with the indexes of `texts` ordered by text as unsigned code units, equal texts
 // in index order.
 void sortByText(const std::vector<std::u16string_view>& texts, std::vector<std::size_t>& order);
+
+// Tells `observer` (when given) of the key line `kv` of `section`, which starts at `pos` of
+// `text` and was scanned as `line`, and of the comment that cut it, if any.
+inline void tellKeyLine(const IniObserver* observer, std::u16string_view section,
+                        const inilines::KeyValue& kv, const char16_t* text, std::size_t pos,
+                        const LineScan& line, std::size_t lineNumber) {
+    if (!observer)
+        return;
+    if (observer->key)
+        observer->key(section, kv.key, kv.value, lineNumber);
+    if (observer->comment && line.comment != inilines::none) {
+        std::size_t end = line.end;
+        while (end > line.comment && inilines::isWhiteSpace(text[end - 1]))
+            --end;
+        observer->comment(section, kv.key, std::u16string_view(text + pos, end - pos),
+                          line.comment - pos, lineNumber);
+    }
+}

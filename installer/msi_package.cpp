@@ -86,9 +86,9 @@ std::uint32_t MsiPackage::inspect(const std::u16string& packagePath) {
 std::u16string installerCommandLine(InstallMode mode, const std::u16string& propertyString) {
     switch (mode) {
     case InstallMode::AdminInstall:
-        return u"ACTION=ADMIN " + propertyString;
+        return installerProperty::action + (u"=ADMIN " + propertyString);
     case InstallMode::Uninstall:
-        return u"REMOVE=ALL " + propertyString;
+        return installerProperty::remove + (u"=ALL " + propertyString);
     default:
         return propertyString;
     }

@@ -15,6 +15,13 @@ enum class InstallMode : std::int32_t {
     Uninstall = 2,    // a removal ("REMOVE=ALL")
 };
 
+// The properties the mode's prefix sets; the property string's own are named in
+// setup/property_string.h.
+namespace installerProperty {
+inline constexpr char16_t action[] = u"ACTION"; // ADMIN: an administrative installation
+inline constexpr char16_t remove[] = u"REMOVE"; // ALL: a removal
+} // namespace installerProperty
+
 // The command line handed to MsiInstallProductW: the mode's prefix ("ACTION=ADMIN " or
 // "REMOVE=ALL ", each ending in a blank; nothing for an installation or any other value),
 // then the property string as it stands.

@@ -17,7 +17,8 @@ protected:
     void SetUp() override { renewWithPackage(); }
     void renewWithPackage() {
         renew();
-        sim::addMsiPackage(packagePath, testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
+        sim::addMsiPackage(packagePath,
+                           testsupport::samplePackage(code, u"2.5.1.300", u"7.0.0.12"));
     }
 };
 

@@ -10,6 +10,9 @@ packages=(cmake g++ make python3 googletest clang llvm libclang-rt-14-dev
 # Signing setup.exe and its tests: osslsigncode, openssl for a throwaway CA, and SoftHSM with
 # OpenSSL's PKCS#11 engine standing in for a publisher's key token.
 packages+=(osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
+# setup-check reads packages and transforms with msitools' library; its tests and a CI job's
+# use of its JSON run jq.
+packages+=(libmsi-dev libglib2.0-dev jq)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,14 +3,15 @@
 std::u16string administrativePart(const std::u16string& setupDir, const std::u16string& exeName) {
     const std::u16string folder =
         setupDir.empty() ? setupDir : setupDir.substr(0, setupDir.size() - 1);
-    return u"SETUPEXEDIR=\"" + folder + u"\" SETUPEXENAME=\"" + exeName + u"\"";
+    return std::u16string(installerProperty::setupExeDir) + u"=\"" + folder + u"\" " +
+           installerProperty::setupExeName + u"=\"" + exeName + u"\"";
 }
 
 std::u16string transformSetting(const std::u16string& instanceName,
                                 const std::u16string& languageTransform) {
     if (instanceName.empty() && languageTransform.empty())
         return {};
-    std::u16string setting = u"TRANSFORMS=";
+    std::u16string setting = std::u16string(installerProperty::transforms) + u"=";
     if (!instanceName.empty())
         setting += u":" + instanceName + u".mst;";
     return setting + languageTransform;
@@ -30,7 +31,7 @@ std::u16string withPositionalArguments(std::u16string tail,
 std::u16string withCountry(std::u16string tail) {
     if (!tail.empty())
         tail += u' ';
-    return tail + u"COUNTRY=UA";
+    return tail + installerProperty::country + u"=UA";
 }
 
 std::u16string composePropertyString(const std::u16string& administrative,

@@ -10,6 +10,16 @@
 #include <string>
 #include <vector>
 
+// The installer properties the launcher sets in the property string itself, named once here for
+// the code that writes them and for tools that check a medium's own properties against them.
+// ACTION and REMOVE, which the mode's prefix sets, are named beside installerCommandLine.
+namespace installerProperty {
+inline constexpr char16_t transforms[] = u"TRANSFORMS";     // the transforms to apply
+inline constexpr char16_t country[] = u"COUNTRY";           // UA where the Ukraine rule applies
+inline constexpr char16_t setupExeDir[] = u"SETUPEXEDIR";   // administrative installation
+inline constexpr char16_t setupExeName[] = u"SETUPEXENAME"; // administrative installation
+} // namespace installerProperty
+
 // SETUPEXEDIR="<folder>" SETUPEXENAME="<program>" for an administrative installation: the
 // program's folder without its closing backslash (C:\ gives C:), and its file name.
 std::u16string administrativePart(const std::u16string& setupDir, const std::u16string& exeName);

@@ -286,6 +286,10 @@ std::uint32_t SetupApp::run() {
             record->country = {true, ukraine.signs, ukraine.inCountry};
     }
     const std::u16string transforms = transformSetting(instanceTransform, languageTransform());
+    if (record) {
+        record->transforms.instanceTransform = instanceTransform;
+        record->transforms.setting = transforms;
+    }
 
     if (!debugLog.empty())
         msiLibrary().enableLog(msi::logModeVerbose, debugLog, msi::logFlushEachLine);
@@ -294,8 +298,6 @@ std::uint32_t SetupApp::run() {
     const std::uint32_t result = package.install(installMode, properties);
     if (record) {
         record->finalLanguageId = languageId;
-        record->transforms.instanceTransform = instanceTransform;
-        record->transforms.setting = transforms;
         record->installer = {true, installerCommandLine(installMode, properties), result};
     }
     showFailure(result);

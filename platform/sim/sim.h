@@ -38,6 +38,9 @@ struct Machine {
     // Language and region.
     std::uint16_t userLangId = 0x0409;
     std::uint16_t systemLangId = 0x0409;
+    // GetACP: the code page text without a byte-order mark is decoded in (CP_ACP). Windows takes
+    // it from the system locale; a test or tool scripting another system language sets it too.
+    std::uint32_t ansiCodePage = 1252;
     bool getVersionSucceeds = true;
     platform::OsVersion version{6, 1, 7601, 1, 0};
     // GetLocaleInfoW(0x7F, 0x2000006D, ...) for a custom user locale: the call's result and
@@ -90,6 +93,12 @@ void removeFile(const std::u16string& path);
 // file that shrinks while it is read, a huge one a file too large to hold.
 void setReportedLength(const std::u16string& path, std::uint64_t length);
 void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
+// The host file a mounted Windows path names (matched as FindFirstFileW matches), if any.
+std::optional<std::string> hostFileOf(const std::u16string& windowsPath);
+
+// Whether text in `codePage` (a Windows code page number, 1251) can be decoded by this build of
+// the simulation, and so be the machine's ANSI code page.
+bool codePageAvailable(std::uint32_t codePage);
 
 // The folder that stands for the system folder ("C:\windows\system32").
 std::u16string systemFolder();

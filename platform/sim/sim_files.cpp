@@ -214,6 +214,14 @@ void mount(const std::u16string& windowsFolder, const std::string& hostFolder) {
     fileSystem().mounts.emplace_back(normalise(windowsFolder), hostFolder);
 }
 
+std::optional<std::string> hostFileOf(const std::u16string& windowsPath) {
+    const std::u16string n = normalise(windowsPath);
+    if (hasWildcard(n))
+        return std::nullopt;
+    auto found = hostPath(n);
+    return found ? std::optional<std::string>(found->string()) : std::nullopt;
+}
+
 } // namespace sim
 
 namespace platform {

@@ -1,21 +1,13 @@
 // Simulated text services: the ANSI and UTF-8 decoders and the character classification.
 #include "platform/platform.h"
+#include "platform/sim/sim.h"
+#include "platform/sim/sim_internal.h"
 #include "platform/wtext.h"
 
 namespace platform {
 
 std::u16string decodeAnsi(const std::uint8_t* data, std::size_t size) {
-    // Windows-1252 stands in for the ANSI code page of the simulated machine.
-    static const char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    std::u16string out(size, u'\0');
-    for (std::size_t i = 0; i < size; ++i) {
-        std::uint8_t b = data[i];
-        out[i] = (b >= 0x80 && b < 0xA0) ? high[b - 0x80] : char16_t(b);
-    }
-    return out;
+    return sim::decodeCodePage(sim::machine().ansiCodePage, data, size);
 }
 
 std::u16string decodeUtf8(const std::uint8_t* data, std::size_t size) {

@@ -10,7 +10,9 @@ import atexit
 import itertools
 import os
 import shutil
+import tempfile
 
+import msi_media
 import stub_msi
 import wine
 
@@ -42,6 +44,38 @@ PACKAGE_ANSWERS = {
     "property.ProductVersion": VERSION,
     "file.vorta.dll": "1.2.3.4",
 }
+
+
+_built = {}
+
+
+def write_package(folder, location="product.msi", transforms=(), instance=False):
+    """Puts a real package at `location` under `folder` (backslashes between subfolders), with
+    the identity PACKAGE_ANSWERS gives, and beside the launcher the language `transforms`
+    ("1049.mst") made from it; with `instance`, the package stores the transform of the
+    instance instances_ini() names. setup-check reads these files as the stand-in answers for
+    them. Each is built once per process."""
+    key = "instance" if instance else "plain"
+    if key not in _built:
+        work = tempfile.mkdtemp(prefix="media-package-")
+        atexit.register(shutil.rmtree, work, True)
+        package = msi_media.build_package(work, "product", PRODUCT, VERSION,
+                                          package_code=PACKAGE_ANSWERS["summary.9"],
+                                          vorta_version=PACKAGE_ANSWERS["file.vorta.dll"])
+        for language in ("1049", "1058"):
+            package.transform(os.path.join(work, language + ".mst"),
+                              {"ProductLanguage": language},
+                              validation=msi_media.VALIDATE_DEFAULT)
+        if instance:
+            stored = os.path.join(work, "Inst2.mst")
+            package.transform(stored, {"LANGMARK": "inst2"})
+            msi_media.embed_transform(package.path, stored, "Inst2.mst")
+        _built[key] = work
+    target = os.path.join(folder, *location.split("\\"))
+    os.makedirs(os.path.dirname(target), exist_ok=True)
+    shutil.copyfile(os.path.join(_built[key], "product.msi"), target)
+    for name in transforms:
+        shutil.copyfile(os.path.join(_built[key], name), os.path.join(folder, name))
 
 
 def installed(product_code, version=VERSION):

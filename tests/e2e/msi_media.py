@@ -38,7 +38,12 @@ VALIDATE_PLATFORM = 0x0004
 VALIDATE_MAJORVERSION = 0x0008
 VALIDATE_MINORVERSION = 0x0010
 VALIDATE_UPDATEVERSION = 0x0020
+VALIDATE_NEWEQUALBASEVERSION = 0x0100
 VALIDATE_UPGRADECODE = 0x0800
+# What a transform generator asks for by default: the same product and upgrade code, and the
+# very version the transform was made from, up to its update number.
+VALIDATE_DEFAULT = (VALIDATE_PRODUCT | VALIDATE_UPGRADECODE | VALIDATE_UPDATEVERSION |
+                    VALIDATE_NEWEQUALBASEVERSION)
 
 # Error conditions a transform tells the installer to pass over (lower word).
 ERROR_ADDEXISTINGROW = 0x0001
@@ -444,10 +449,11 @@ _PROPERTY_NAME = re.compile(r"^[A-Za-z_][A-Za-z0-9_.]*$")
 def build_package(folder, name, product_code, version, upgrade_code=None, properties=None,
                   record=DEFAULT_RECORD, vorta_version="1.2.3.4", language=1033,
                   registry_key=None, platform="x86", manufacturer="Vorta Test",
-                  package_code=None, payload=None):
+                  package_code=None, payload=None, installer_version=200):
     """Builds `folder`/`name` (".msi" added when missing): a per-machine package that
     installs vorta.dll (bytes `payload`; File row "vorta.dll" with Version `vorta_version`,
-    None leaves it unversioned) and writes each property named in `record` to a registry
+    None leaves it unversioned) and needs Windows Installer `installer_version` (major * 100 +
+    minor, the package's schema) and writes each property named in `record` to a registry
     value of the same name under HKLM\\Software\\`registry_key` (default "VortaTest\\<name>").
 
     `properties` become Property rows; LANGMARK defaults to "en", so a language transform that
@@ -482,7 +488,7 @@ def build_package(folder, name, product_code, version, upgrade_code=None, proper
 <Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
   <Product Id={pc} Name={pname} Language="{lang}" Version={ver} Manufacturer={man}
            UpgradeCode={uc}>
-    <Package Id={pkg} InstallerVersion="200" Compressed="yes" InstallScope="perMachine"
+    <Package Id={pkg} InstallerVersion="{iv}" Compressed="yes" InstallScope="perMachine"
              Languages="{lang}"/>
     <Media Id="1" Cabinet="vorta.cab" EmbedCab="yes"/>
 {props}
@@ -501,7 +507,7 @@ def build_package(folder, name, product_code, version, upgrade_code=None, proper
 </Wix>
 """.format(pc=attr(product_code), pname=attr("Vorta Test " + stem), lang=int(language),
            ver=attr(version), man=attr(manufacturer), uc=attr(upgrade_code),
-           pkg=attr(package_code or "*"), props=prop_rows,
+           pkg=attr(package_code or "*"), iv=int(installer_version), props=prop_rows,
            pfdir="ProgramFiles64Folder" if platform == "x64" else "ProgramFilesFolder",
            dirname=attr("Vorta " + stem), cg=attr(_guid("component", product_code, stem)),
            win64=' Win64="yes"' if platform == "x64" else "", src=attr("vorta.dll"), values=values)
@@ -509,6 +515,7 @@ def build_package(folder, name, product_code, version, upgrade_code=None, proper
     with open(wxs_path, "w", encoding="utf-8") as f:
         f.write(wxs)
     _run(["wixl", "-a", platform, "-o", os.path.abspath(path), stem + ".wxs"], cwd=work)
+    _set_template_language(path, int(language))
     if vorta_version is not None:
         _run(["msibuild", path, "-q",
               "UPDATE `File` SET `Version` = '%s' WHERE `File` = 'vorta.dll'" % vorta_version])
@@ -517,6 +524,16 @@ def build_package(folder, name, product_code, version, upgrade_code=None, proper
     return Package(path=path, product_code=product_code, version=version,
                    upgrade_code=upgrade_code, registry_key=registry_key, language=int(language),
                    platform=platform, properties=props, record=tuple(record))
+
+
+def _set_template_language(path, language):
+    """wixl writes 1033 into the package's Template whatever its Languages say; a package in
+    another language names its own there, as other authoring tools write it."""
+    summary = read_summary(cfb.read_file(path))
+    platform, current = _language_of(summary.get(PID_TEMPLATE))
+    if current != str(language):
+        _run(["msibuild", path, "-s", summary.get(PID_SUBJECT, ""), summary.get(PID_AUTHOR, ""),
+              "%s;%d" % (platform, language), summary.get(PID_REVNUMBER, "")])
 
 
 def _run(args, cwd=None):

@@ -16,7 +16,7 @@ import check_tool
 import stub_msi
 import wine
 from media import (INSTANCE, PACKAGE_ANSWERS, RU, UK, WINDOWS_7, crlf, installed,
-                   instances_ini, setup_ini, write)
+                   instances_ini, setup_ini, write, write_package)
 
 
 @unittest.skipUnless(check_tool.available(), check_tool.MISSING)
@@ -29,9 +29,7 @@ class CheckMatchesSetupTest(unittest.TestCase):
                                ("0x0422", "uk")):
             write(os.path.join(folder, language + ".ini"), crlf(["[%s]" % language,
                                                                   "1150=" + text]))
-        write(os.path.join(folder, *location.split("\\")), "package\n")
-        for transform in ("1049.mst", "1058.mst"):
-            write(os.path.join(folder, transform), "transform\n")
+        write_package(folder, location, ("1049.mst", "1058.mst"), instance)
         if instance:
             package_folder = os.path.dirname(os.path.join(folder, *location.split("\\")))
             write(os.path.join(package_folder, "setup.ini"), instances_ini())

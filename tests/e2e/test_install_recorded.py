@@ -19,7 +19,7 @@ import check_tool
 import stub_msi
 import wine
 from media import (INSTANCE, PACKAGE_ANSWERS, PRODUCT, RU, UK, instances_ini, installed,
-                   setup_ini, write)
+                   setup_ini, write, write_package)
 
 
 class RecordedInstallTest(unittest.TestCase):
@@ -48,10 +48,9 @@ class RecordedInstallTest(unittest.TestCase):
         os.makedirs(folder, exist_ok=True)
         shutil.copy(wine.build_file("setup.exe"), folder)
         write(os.path.join(folder, "Setup.ini"), setup_ini(location=location, cmdline=cmdline))
-        # The stand-in opens any existing file as a package and never reads it.
-        write(os.path.join(folder, *location.split("\\")), "package\n")
-        for name in transforms:
-            write(os.path.join(folder, name), "transform\n")
+        # The stand-in answers for the package from its script and never reads it; setup-check
+        # reads it, so it is a real one.
+        write_package(folder, location, transforms, instance="pkg" in location)
         return folder
 
     def launch(self, folder, arguments, script=None, exe="setup.exe", locale=None):
@@ -204,9 +203,8 @@ class RecordedInstallTest(unittest.TestCase):
                 self.assert_handles_closed(calls, state)
 
     def test_ukrainian_user_gets_the_country_and_the_ukrainian_transform(self):
-        ukrainian = os.path.join(self.media, "1058.mst")
-        write(ukrainian, "transform\n")
-        self.addCleanup(os.remove, ukrainian)
+        write_package(self.media, transforms=("1058.mst",))
+        self.addCleanup(os.remove, os.path.join(self.media, "1058.mst"))
         cases = [
             ("", "TRANSFORMS=1058.mst A=1 COUNTRY=UA"),
             ("/x", "REMOVE=ALL TRANSFORMS=1058.mst A=1 COUNTRY=UA"),

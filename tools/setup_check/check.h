@@ -4,6 +4,7 @@
 #pragma once
 
 #include "tools/setup_check/launcher_run.h"
+#include "tools/setup_check/package_lint.h"
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/warning.h"
 
@@ -25,6 +26,9 @@ struct CheckResult {
     Profile profile;
     std::string arguments; // the launcher's command line after its own path
     LauncherRun run;
+    PackageCheck package; // the package and its transforms, read from the medium
+    // The package's identity as this machine's installer answers it, each value with its source.
+    PackageIdentity identity;
     std::vector<SettingRead> read;
     std::vector<Warning> warnings;
 
@@ -41,5 +45,8 @@ std::string joinArguments(const std::vector<std::string>& arguments);
 CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
                         const std::string& arguments, const Placement& placement = {});
 
-// What a publisher should fix on the medium in `hostFolder`, whatever the machine.
+struct MediumFindings;
+// What a publisher should fix on the medium in `hostFolder`, whatever the machine, and what the
+// package and its transforms were found to be.
+MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& placement = {});
 std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement = {});

@@ -39,6 +39,9 @@ std::string unseenEffects(const std::vector<std::u16string>& arguments) {
     for (const auto& [name, effect] : effects)
         if (parser.isSet(name))
             text += (text.empty() ? "" : ", ") + std::string(effect);
+    for (std::size_t i = 0; i < parser.parameterCount(); ++i)
+        text +=
+            (text.empty() ? "the property " : ", the property ") + utf8(parser.parameterValue(i));
     return text;
 }
 
@@ -101,20 +104,28 @@ std::string commandLineText(const CommandLineDecision& c) {
     if (!diagnostic.empty() && diagnostic.back() == '\n')
         diagnostic.pop_back();
     std::string text = "refused";
-    if (c.stoppedAt < c.arguments.size()) {
-        text += " at " + utf8(c.arguments[c.stoppedAt]) + " (" + diagnostic + ")";
-        std::vector<std::u16string> unseen(c.arguments.begin() + std::ptrdiff_t(c.stoppedAt) + 1,
-                                           c.arguments.end());
-        std::string seen;
-        for (const std::u16string& argument : unseen)
-            seen += (seen.empty() ? "" : " ") + utf8(argument);
-        text += unseen.empty() ? ": the options before it count" : ": never seen after it: " + seen;
-        const std::string lost = unseenEffects(unseen);
-        if (!lost.empty())
-            text += "; so the run has none of: " + lost;
-    } else {
+    if (c.stoppedAt < c.arguments.size())
+        text +=
+            " at " + utf8(c.arguments[c.stoppedAt]) + " (" + diagnostic + "): " + neverSeenText(c);
+    else
         text += " (" + diagnostic + ")";
-    }
+    return text;
+}
+
+std::string neverSeenText(const CommandLineDecision& c) {
+    if (c.stoppedAt >= c.arguments.size())
+        return {};
+    const std::vector<std::u16string> unseen(c.arguments.begin() + std::ptrdiff_t(c.stoppedAt) + 1,
+                                             c.arguments.end());
+    if (unseen.empty())
+        return "the options before it count";
+    std::string seen;
+    for (const std::u16string& argument : unseen)
+        seen += (seen.empty() ? "" : " ") + utf8(argument);
+    std::string text = "never seen after it: " + seen;
+    const std::string lost = unseenEffects(unseen);
+    if (!lost.empty())
+        text += "; so the run has none of: " + lost;
     return text;
 }
 

@@ -14,6 +14,9 @@ std::string installedStateText(InstalledState state);
 std::string languageReason(const DecisionRecord& record);
 // What the parse of the command line did, and what a refusal means for the run.
 std::string commandLineText(const CommandLineDecision& commandLine);
+// What a parse stopped by an argument never saw after it, and what those arguments would have
+// done; empty when the parse read every argument.
+std::string neverSeenText(const CommandLineDecision& commandLine);
 // The Windows requirement, entry by entry.
 std::vector<std::string> windowsLines(const DecisionRecord& record);
 std::string runtimeText(const DecisionRecord& record);

@@ -39,12 +39,19 @@ IniLoadResult loadWithPositions(IniFile& document, const std::u16string& path,
         std::vector<IniKeyPosition>& keys = where.sections.back().keys;
         auto [it, fresh] = at.emplace(std::u16string(key), keys.size());
         if (fresh) {
-            keys.push_back({std::u16string(key), line, {}});
+            keys.push_back({std::u16string(key), line, {}, std::nullopt});
             return;
         }
         IniKeyPosition& k = keys[it->second];
         k.replacedLines.push_back(k.line);
         k.line = line;
+        k.cut.reset();
+    };
+    // Told right after the key line it cuts.
+    observer.comment = [&](std::u16string_view, std::u16string_view key,
+                           std::u16string_view lineText, std::size_t cutAt, std::size_t) {
+        IniKeyPosition& k = where.sections.back().keys[at.at(std::u16string(key))];
+        k.cut = IniCut{std::u16string(lineText), cutAt};
     };
     return document.load(path, &observer);
 }

@@ -6,8 +6,15 @@
 #include "config/ini_file.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
+
+// A key line that a comment cut short: the line's text and where the comment starts in it.
+struct IniCut {
+    std::u16string lineText;
+    std::size_t at = 0;
+};
 
 struct IniKeyPosition {
     std::u16string key;
@@ -15,6 +22,8 @@ struct IniKeyPosition {
     std::size_t line = 0;
     // Earlier lines of the same key in that body, whose values were replaced.
     std::vector<std::size_t> replacedLines;
+    // Where a comment cut that last line, if one did.
+    std::optional<IniCut> cut;
 };
 
 struct IniSectionPosition {

@@ -35,7 +35,8 @@ std::string dump(const IniSection& section) {
     return wtext::toUtf8(out);
 }
 
-// "name@line[!]{key@line<replaced,...>}" for every header met; "!" marks one passed over.
+// "name@line[!]{key@line<replaced...%cut}" for every header met; "!" marks one passed over, "%"
+// where a comment cut the line that counts.
 std::string dumpPositions(const IniPositions& where) {
     std::string out;
     for (const IniSectionPosition& s : where.sections) {
@@ -44,6 +45,8 @@ std::string dumpPositions(const IniPositions& where) {
             out += wtext::toUtf8(k.key) + "@" + std::to_string(k.line);
             for (std::size_t r : k.replacedLines)
                 out += "<" + std::to_string(r);
+            if (k.cut)
+                out += "%" + std::to_string(k.cut->at) + "[" + wtext::toUtf8(k.cut->lineText) + "]";
             out += ";";
         }
         out += "}";
@@ -61,7 +64,9 @@ TEST(IniPositions, RecordsWhereEverySectionAndKeyStood) {
     const Case cases[] = {
         {"[A]\r\nk=1\r\n\r\nm=2\r\n[B]\r\nn=3", "A@1{k@2;m@4;}B@5{n@6;}"},
         // Comments, blank lines and lines without a key count as lines, but record nothing.
-        {"; top\n\n[A]\n# c\n  ;x=1\n=v\nk = v ; c\n", "A@3{k@7;}"},
+        {"; top\n\n[A]\n# c\n  ;x=1\n=v\nk = v ; c\n", "A@3{k@7%6[k = v ; c];}"},
+        // Only the cut of the line that counts is kept.
+        {"[A]\r\nk=1;x\r\nk=2\r\nj=a#b \r\n", "A@1{k@3<2;j@4%3[j=a#b];}"},
         {"early=1\n  [ S ]\nk=1\n", " S @2{k@3;}"},
         // A key met again: the later line counts, the earlier is noted as replaced.
         {"[A]\nk=1\nj=0\nk=2\nk=3\n", "A@1{k@5<2<4;j@3;}"},

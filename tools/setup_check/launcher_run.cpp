@@ -8,6 +8,7 @@
 #include "platform/sim/sim_msi.h"
 #include "platform/wtext.h"
 #include "setup/entry.h"
+#include "tools/setup_check/predicted_installer.h"
 #include "tools/setup_check/text.h"
 
 #include <algorithm>
@@ -15,46 +16,10 @@
 
 namespace {
 
-// The package as the installer would read it: the profile's identity, else Setup.ini's.
-sim::MsiPackageData predictedPackage(const Profile& profile, const IniSection& startup) {
-    const std::u16string version =
-        profile.packageVersion.value_or(startup.getValue(u"ProductVersion"));
-    sim::MsiPackageData data =
-        sim::samplePackage(profile.packageProductCode.value_or(startup.getValue(u"ProductCode")),
-                           version, keyFileName, profile.packageKeyFileVersion.value_or(version));
-    if (!profile.packageHasKeyFile)
-        data.fileVersions.clear();
-    if (profile.packageCode)
-        data.summary[msi::pidRevisionNumber] =
-            sim::SummaryValue{msi::vtLpstr, 0, *profile.packageCode};
-    return data;
-}
-
-// Every file of the medium that the launcher may open as its package is answered with the
-// predicted identity; the installer itself answers as the profile says, or, for a package
-// that is not there, as Windows does (1619, the package could not be opened).
-void scriptInstaller(const Profile& profile, const Placement& at) {
-    IniFile settings;
-    settings.load(at.windowsFolder() + u"Setup.ini");
-    const sim::MsiPackageData package = predictedPackage(profile, settings.getSection(u"Startup"));
-    sim::msi().onOpen =
-        [package](const std::u16string& path) -> std::optional<sim::MsiPackageData> {
-        if (!isRegularFile(path))
-            return std::nullopt;
-        return package;
-    };
-    const std::optional<std::uint32_t> answer = profile.installerResult;
-    sim::msi().onInstall = [answer](const sim::MsiInstallCall& call) {
-        if (answer)
-            return *answer;
-        return isRegularFile(call.packagePath) ? 0u : 1619u;
-    };
-}
-
 // A fresh simulated machine scripted with the profile, the medium mapped onto the launcher's
 // folder.
 void prepare(const std::string& hostFolder, const Profile& profile, const std::string& arguments,
-             const Placement& at) {
+             const Placement& at, LauncherRun& run) {
     // The process-wide binding points into the simulated library; drop it before the
     // machine is made anew.
     msiLibrary().unload();
@@ -69,7 +34,7 @@ void prepare(const std::string& hostFolder, const Profile& profile, const std::s
     sim::machine().modulePath = launcher;
     sim::machine().commandLine =
         u"\"" + launcher + u"\"" + (arguments.empty() ? u"" : u" " + utf16(arguments));
-    scriptInstaller(profile, at);
+    predictInstaller(profile, folder, run.package, run.record, run.verdict);
 }
 
 void collect(LauncherRun& run) {
@@ -119,9 +84,12 @@ bool normalisePlacement(Placement& placement, std::string& error) {
 LauncherRun runLauncher(const std::string& hostFolder, const Profile& profile,
                         const std::string& arguments, const Placement& placement) {
     LauncherRun run;
-    prepare(hostFolder, profile, arguments, placement);
+    prepare(hostFolder, profile, arguments, placement, run);
     run.exitCode = runSetup(&run.record);
     collect(run);
     msiLibrary().unload();
+    // The installer's answers hold on to this run; no later run may reach them.
+    sim::msi().onOpen = nullptr;
+    sim::msi().onInstall = nullptr;
     return run;
 }

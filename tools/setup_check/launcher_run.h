@@ -5,6 +5,7 @@
 #pragma once
 
 #include "setup/decision_record.h"
+#include "tools/setup_check/predicted_installer.h"
 #include "tools/setup_check/profile.h"
 
 #include <cstdint>
@@ -46,6 +47,8 @@ struct InstallerCall {
 
 struct LauncherRun {
     DecisionRecord record;
+    PackageIdentity package;  // what the simulated installer answered for the package
+    InstallerVerdict verdict; // why it refused the installation, where a rule of its own did
     std::vector<BoxShown> boxes;
     std::optional<InstallerCall> installer; // what the simulated installer received
     std::string standardOutput;

@@ -4,7 +4,10 @@
 #include "locale/language.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
+#include "tools/setup_check/cut_value_lint.h"
+#include "tools/setup_check/encoding_lint.h"
 #include "tools/setup_check/ini_reading.h"
+#include "tools/setup_check/property_lint.h"
 #include "tools/setup_check/settings_lint.h"
 #include "tools/setup_check/text.h"
 
@@ -51,22 +54,6 @@ std::optional<std::uint32_t> languageOfName(const std::string& name, bool messag
     return wtext::lowerAscii(own) == n ? std::optional<std::uint32_t>(id) : std::nullopt;
 }
 
-struct Languages {
-    std::map<std::uint32_t, std::string> transforms;   // beside the launcher
-    std::map<std::uint32_t, std::string> messageFiles; // beside the launcher
-};
-
-Languages languagesOnTheMedium(const std::string& hostFolder) {
-    Languages found;
-    for (const std::string& name : filesIn(hostFolder)) {
-        if (auto id = languageOfName(name, false))
-            found.transforms[*id] = name;
-        if (auto id = languageOfName(name, true))
-            found.messageFiles[*id] = name;
-    }
-    return found;
-}
-
 // Every message file must hold its language's texts, every language a transform and texts.
 void lintLanguages(Lint& lint, const Languages& found, const std::u16string& setupDir) {
     IniReading fallback;
@@ -75,23 +62,30 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
     for (const auto& [id, name] : found.messageFiles) {
         const std::u16string tag = languageTag(id);
         const IniReading file = readIni(setupDir + utf16(name));
-        if (file.result.status == IniLoadStatus::malformed) {
-            lint.add(name, file.result.line,
+        const bool refused = file.result.status == IniLoadStatus::malformed;
+        if (lintUtf16WithoutMark(lint, {name, setupDir + utf16(name)},
+                                 refused ? "refuses to start in this language"
+                                         : "shows this language's boxes empty"))
+            continue;
+        if (refused) {
+            lint.add(WarningId::messageFileUnreadable, name, file.result.line,
                      utf8(file.result.problem) +
                          ": the launcher refuses to start in this language");
             continue;
         }
+        lintCutValues(lint, name, file);
         const std::size_t sectionLine = file.positions.sectionLine(tag);
         if (!sectionLine)
-            lint.add(name, 0, "no section [" + utf8(tag) + "]: this file's texts are never read");
+            lint.add(WarningId::messageSectionMissing, name, 0,
+                     "no section [" + utf8(tag) + "]: this file's texts are never read");
         else if (file.document.getSection(tag).getValue(u"1150").empty())
-            lint.add(name, sectionLine,
+            lint.add(WarningId::messageSectionMissing, name, sectionLine,
                      "no text 1150 in [" + utf8(tag) +
                          "]: the box refusing an old Windows is empty");
         // The fallback file doubles as every language's; a package usually needs no transform
         // for its own base language.
         if (id != fallbackMessageLanguage && !found.transforms.count(id))
-            lint.add(name, 0,
+            lint.add(WarningId::languageIncomplete, name, 0,
                      "no transform " + utf8(languageTransformName(id)) +
                          " beside the launcher: an installation in this language gets no language "
                          "transform");
@@ -99,7 +93,7 @@ void lintLanguages(Lint& lint, const Languages& found, const std::u16string& set
     for (const auto& [id, name] : found.transforms) {
         const std::u16string tag = languageTag(id);
         if (!found.messageFiles.count(id) && !fallback.positions.sectionLine(tag))
-            lint.add(name, 0,
+            lint.add(WarningId::languageIncomplete, name, 0,
                      "no message file " + utf8(messageFileName(id)) + " (and no section [" +
                          utf8(tag) + "] in " + utf8(messageFileName(fallbackMessageLanguage)) +
                          "): the launcher's boxes in this language are empty");
@@ -119,7 +113,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
     for (const auto& [id, name] : found.transforms) {
         if (platform::fileExists(packageFolder + utf16(name)))
             continue;
-        lint.add("Setup.ini", locationLine,
+        lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
                  name + " lies beside the launcher but the package lies in " + utf8(packageFolder) +
                      ": the launcher passes the bare name TRANSFORMS=" + name +
                      ", which the Windows Installer looks for in the current folder and beside "
@@ -133,7 +127,7 @@ void lintTransformPlaces(Lint& lint, const Languages& found, const std::string& 
     for (const std::string& name : filesIn(fs::path(hostFolder) / relative)) {
         auto id = languageOfName(name, false);
         if (id && !found.transforms.count(*id))
-            lint.add("Setup.ini", locationLine,
+            lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
                      name + " lies beside the package but not beside the launcher, which looks "
                             "for it there: it is never passed");
     }
@@ -148,27 +142,51 @@ std::size_t locationLine(const IniReading& settings, const DecisionRecord& recor
 
 } // namespace
 
-std::vector<Warning> lintMedium(const std::string& hostFolder, const std::u16string& setupDir,
-                                const DecisionRecord& record) {
+Languages languagesOnTheMedium(const std::string& hostFolder) {
+    Languages found;
+    for (const std::string& name : filesIn(hostFolder)) {
+        if (auto id = languageOfName(name, false))
+            found.transforms[*id] = name;
+        if (auto id = languageOfName(name, true))
+            found.messageFiles[*id] = name;
+    }
+    return found;
+}
+
+MediumFindings lintMedium(const std::string& hostFolder, const std::u16string& setupDir,
+                          const DecisionRecord& record) {
     Lint lint;
+    MediumFindings findings;
     const std::u16string settingsPath = setupDir + u"Setup.ini";
     if (!platform::fileExists(settingsPath)) {
-        lint.add("Setup.ini", 0,
+        lint.add(WarningId::noSettings, "Setup.ini", 0,
                  "no Setup.ini beside the launcher: every start ends with exit code 1");
-        return lint.warnings;
+        findings.warnings = lint.warnings;
+        return findings;
     }
     const IniReading settings = readIni(settingsPath);
     const std::u16string& packagePath = record.settings.packagePath;
-    if (settings.refused())
-        lint.add("Setup.ini", settings.result.line,
+    // A file in UTF-16 without its mark is refused for that cause, whatever the reader then
+    // finds wrong with the little it reads.
+    const bool utf16 =
+        lintUtf16WithoutMark(lint, {"Setup.ini", settingsPath},
+                             settings.refused() ? "refuses to start" : "reads no setting");
+    if (!utf16 && settings.refused()) {
+        lint.add(WarningId::settingsUnreadable, "Setup.ini", settings.result.line,
                  utf8(settings.result.problem) + ": the launcher refuses to start");
-    else
+    } else if (!utf16) {
         lintSettings(lint, settings, record,
                      wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
                          wtext::lowerAscii(settingsPath));
+        lintCutValues(lint, "Setup.ini", settings);
+        lintLauncherProperties(lint, settings, record);
+    }
     const Languages found = languagesOnTheMedium(hostFolder);
     lintLanguages(lint, found, setupDir);
     lintTransformPlaces(lint, found, hostFolder, setupDir, packagePath,
                         locationLine(settings, record));
-    return lint.warnings;
+    if (!settings.refused())
+        findings.package = checkPackage(hostFolder, setupDir, settings, record, lint);
+    findings.warnings = lint.warnings;
+    return findings;
 }

@@ -136,11 +136,19 @@ std::string languageWithName(std::uint32_t languageId) {
            (row ? std::string(", ") + row->englishName : std::string()) + ")";
 }
 
+std::uint32_t ansiCodePageOf(const Profile& profile) {
+    if (profile.ansiCodePage)
+        return *profile.ansiCodePage;
+    const LanguageRow* row = languageRow(profile.systemLanguage);
+    return row && row->ansiCodePage ? row->ansiCodePage : sim::Machine{}.ansiCodePage;
+}
+
 void applyToMachine(const Profile& profile) {
     auto& m = sim::machine();
     m.version = profile.windows;
     m.userLangId = profile.userLanguage;
     m.systemLangId = profile.systemLanguage;
+    m.ansiCodePage = ansiCodePageOf(profile);
     m.customLocaleValue = profile.customLocaleLanguage;
     m.keyboardLayouts = profile.keyboards;
     m.currency = profile.currency;

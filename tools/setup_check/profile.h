@@ -24,6 +24,8 @@ struct Profile {
     std::optional<std::u16string> currency = u"$";
     std::optional<std::uint32_t> countryCode = 1;
     std::int32_t geoId = 244;
+    // The ANSI code page; unset: the system language's (ansiCodePageOf).
+    std::optional<std::uint32_t> ansiCodePage;
 
     // Product version of the system folder's msi.dll; absent when it cannot be read.
     std::optional<std::u16string> msiRuntime = u"5.0.7601.17514";
@@ -86,6 +88,11 @@ std::string windowsText(const platform::OsVersion& version);
 std::string languageText(std::uint32_t languageId);
 // "1049 (0x0419, Russian)".
 std::string languageWithName(std::uint32_t languageId);
+
+// The code page the machine reads text without a byte-order mark in: the profile's, else the
+// system language's as Windows sets it, else (a language without one the launcher's table
+// knows) the simulated machine's default, Windows-1252.
+std::uint32_t ansiCodePageOf(const Profile& profile);
 
 // Scripts the simulated machine (after sim::reset) with the profile: everything but the package.
 void applyToMachine(const Profile& profile);

@@ -1,6 +1,7 @@
 #include "tools/setup_check/profile.h"
 #include "tools/setup_check/profile_text.h"
 
+#include "platform/sim/sim.h"
 #include "platform/wtext.h"
 #include "sysreq/version.h"
 
@@ -99,6 +100,19 @@ bool setGeoId(Profile& p, const std::string& key, const std::string& value, std:
     return true;
 }
 
+bool setAnsiCodePage(Profile& p, const std::string& key, const std::string& value,
+                     std::string& error) {
+    std::uint64_t n = 0;
+    if (value == "auto")
+        p.ansiCodePage.reset();
+    else if (parseNumber(value, n) && sim::codePageAvailable(std::uint32_t(n)))
+        p.ansiCodePage = std::uint32_t(n);
+    else
+        return refuse(error, key, value,
+                      "expected a Windows code page this build decodes (1251) or auto");
+    return true;
+}
+
 bool setVersionOrNone(std::optional<std::u16string>& field, const std::string& key,
                       const std::string& value, std::string& error) {
     if (isNone(value))
@@ -193,6 +207,7 @@ const std::vector<ProfileKey>& profileKeys() {
         {"currency", "<symbol|none>", "the user's currency symbol", setCurrency},
         {"country_code", "<code|none>", "the user's country (dialling) code, e.g. 380", setCountryCode},
         {"geo_id", "<GeoID>", "the user's location, e.g. 241", setGeoId},
+        {"ansi_code_page", "<code page|auto>", "text without a byte-order mark is read in it (auto: the system language's, e.g. 1251)", setAnsiCodePage},
         {"msi_runtime", "<version|none>", "msi.dll's product version (none: unreadable)", setMsiRuntime},
         {"runtime_setup", "<runs|fails>", "whether instmsi30.exe can be started", setRuntimeSetup},
         {"runtime_after_setup", "<version|none>", "msi.dll's version after instmsi30.exe ran", setRuntimeAfterSetup},

@@ -3,11 +3,18 @@
 #pragma once
 
 #include "tools/setup_check/check.h"
+#include "tools/setup_check/exit_status.h"
 
 #include <string>
 #include <vector>
 
 std::string textReport(const CheckResult& result);
-std::string jsonReport(const CheckResult& result);
+// One warning as a line: where, severity, message and id
+// ("Setup.ini:12: error: ... [installer-too-old]").
+std::string warningText(const Warning& warning);
+// The JSON report of one or more runs on one medium (docs/setup-check.md), with the check's
+// exit status.
+std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status);
 std::string matrixTable(const std::vector<CheckResult>& results);
-std::string matrixJson(const std::vector<CheckResult>& results);
+// The warnings under a matrix table: the medium's once, each machine's under its profile.
+std::string matrixWarnings(const std::vector<CheckResult>& results);

@@ -1,32 +1,22 @@
+// The JSON report: the medium and its package once, then one run per machine checked.
+#include "cmdline/tokenizer.h"
 #include "tools/setup_check/explain.h"
-#include "tools/setup_check/json_writer.h"
+#include "tools/setup_check/msiexec_line.h"
+#include "tools/setup_check/profile_show.h"
 #include "tools/setup_check/report.h"
+#include "tools/setup_check/report_json_parts.h"
 #include "tools/setup_check/text.h"
+#include "tools/setup_check/tool_version.h"
 
 namespace {
 
-std::string outcomeName(InitOutcome outcome) {
-    static const char* const names[] = {"not_run", "no_settings",     "unreadable_file",
-                                        "usage",   "windows_refused", "accepted"};
-    return nameOf(outcome, names);
-}
-
-std::string sourceName(LanguageSource source) {
-    static const char* const names[] = {"user_default", "custom_locale", "system_default",
-                                        "option"};
-    return nameOf(source, names);
-}
-
 void profile(JsonWriter& j, const Profile& p) {
-    j.beginObject("profile")
-        .string("name", p.name)
-        .string("windows", windowsText(p.windows))
-        .number("user_language", p.userLanguage)
-        .number("system_language", p.systemLanguage)
-        .optionalString("msi_runtime", p.msiRuntime
-                                           ? std::optional<std::string>(utf8(*p.msiRuntime))
-                                           : std::nullopt)
-        .endObject();
+    j.beginObject("profile").string("name", p.name).stringOrNull("description", p.description);
+    j.beginObject("settings");
+    for (const auto& [key, value] : profileSettings(p))
+        if (key != "name" && key != "description")
+            j.string(key.c_str(), value);
+    j.endObject().endObject();
 }
 
 void read(JsonWriter& j, const std::vector<SettingRead>& read) {
@@ -43,89 +33,73 @@ void read(JsonWriter& j, const std::vector<SettingRead>& read) {
     j.endArray();
 }
 
-void commandLine(JsonWriter& j, const CommandLineDecision& c) {
-    std::vector<std::string> arguments, unseen;
-    for (std::size_t i = 0; i < c.arguments.size(); ++i)
-        (i > c.stoppedAt ? unseen : arguments).push_back(utf8(c.arguments[i]));
-    if (c.stoppedAt < c.arguments.size())
-        arguments.push_back(utf8(c.arguments[c.stoppedAt]));
-    j.beginObject("command_line")
-        .strings("arguments", arguments)
-        .number("parse_result", c.parseResult);
-    j.stringOrNull("diagnostic", utf8(c.diagnostic)).strings("never_seen", unseen);
-    j.string("explained", commandLineText(c)).endObject();
-    j.string("mode", modeText(c.mode)).number("ui_level", c.uiLevel);
-    j.stringOrNull("log", utf8(c.logFile));
+std::string readStatusName(ReadStatus status) {
+    static const char* const names[] = {"read", "missing", "not_a_package", "unavailable"};
+    return nameOf(status, names);
 }
 
-void language(JsonWriter& j, const DecisionRecord& d) {
-    j.beginObject("language").number("id", d.language.languageId);
-    j.string("hex", languageText(d.language.languageId))
-        .string("source", sourceName(d.language.source));
-    j.stringOrNull("code", utf8(d.language.code)).number("final", d.finalLanguageId);
-    j.string("reason", languageReason(d)).endObject();
-    j.beginObject("messages").string("file", utf8(d.messages.file));
-    j.string("section", utf8(d.messages.section))
-        .boolean("own_file", d.messages.ownFile)
-        .endObject();
+void identityValue(JsonWriter& j, const char* name, const IdentityValue& v) {
+    j.beginObject(name);
+    if (v.present)
+        j.string("value", v.value);
+    else
+        j.null("value");
+    j.string("source", sourceName(v.source)).endObject();
 }
 
-void windows(JsonWriter& j, const WindowsDecision& w) {
-    j.beginObject("windows").stringOrNull("required_runtime", utf8(w.requiredRuntime));
-    j.stringOrNull("list", utf8(w.listSection))
-        .boolean("accepted", w.accepted)
-        .beginArray("entries");
-    for (const WindowsEntryCheck& c : w.entries) {
-        j.beginObject().string("key", utf8(c.key)).string("value", utf8(c.value));
-        j.number("major", c.entry.version.major).number("minor", c.entry.version.minor);
-        j.number("build", c.entry.version.build);
-        j.number("service_pack", c.entry.servicePackMajor * 256 + c.entry.servicePackMinor);
-        j.boolean("checked", c.checked).boolean("met", c.met).endObject();
-    }
-    j.endArray().endObject();
+// The package's file as read from the medium; the same on every machine.
+void package(JsonWriter& j, const PackageCheck& p) {
+    const PackageFacts& f = p.facts;
+    const bool read = f.status == ReadStatus::read;
+    auto value = [&](const std::optional<std::string>& v) {
+        return read ? v : std::optional<std::string>();
+    };
+    j.beginObject("package").stringOrNull("path", utf8(p.path));
+    j.string("read", readStatusName(f.status)).stringOrNull("problem", f.problem);
+    j.optionalString("product_code", value(f.productCode))
+        .optionalString("product_version", value(f.productVersion));
+    j.optionalString("key_file_version", value(f.keyFileVersion))
+        .optionalString("package_code", value(f.packageCode));
+    j.optionalString("upgrade_code", value(f.upgradeCode))
+        .optionalString("language", value(f.productLanguage));
+    j.stringOrNull("template", f.templateText);
+    if (read && f.schema > 0)
+        j.number("schema", f.schema).string("needs_installer", schemaVersionText(f.schema));
+    else
+        j.null("schema").null("needs_installer");
+    j.strings("stored_transforms", f.storages).endObject();
 }
 
-void run(JsonWriter& j, const DecisionRecord& d) {
-    const RuntimeDecision& r = d.runtime;
-    j.beginObject("runtime").stringOrNull("installed", utf8(r.installed)).boolean("older", r.older);
-    j.boolean("setup_found", r.setupFound).boolean("setup_started", r.setupStarted).endObject();
-    const PackageDecision& p = d.package;
-    j.beginObject("package")
-        .stringOrNull("path", utf8(p.path))
-        .number("inspect_result", p.inspectResult);
-    j.stringOrNull("product_code", utf8(p.productCode))
-        .stringOrNull("product_version", utf8(p.productVersion));
-    j.stringOrNull("key_file_version", utf8(p.keyFileVersion))
-        .stringOrNull("package_code", utf8(p.packageCode));
-    j.boolean("instance_description", p.instanceDescriptionFound);
-    j.beginObject("instance").stringOrNull("name", utf8(p.instanceName));
-    j.stringOrNull("product_code", utf8(p.instanceProductCode)).endObject();
-    j.boolean("admin_update", p.adminUpdate)
-        .number("installed_state", int(p.installed))
-        .endObject();
-    std::vector<std::string> signs;
-    for (std::size_t i = 0; i < countrySignCount; ++i)
-        if (d.country.signs[i])
-            signs.push_back(countrySignNames[i]);
-    j.beginObject("ukraine").boolean("asked", d.country.asked).strings("signs", signs);
-    j.boolean("applied", d.country.applied).endObject();
-    const TransformsDecision& t = d.transforms;
-    j.beginObject("transforms").stringOrNull("setting", utf8(t.setting));
-    j.stringOrNull("instance", utf8(t.instanceTransform))
-        .stringOrNull("language", utf8(t.languageTransform));
-    j.boolean("language_found", t.languageTransformFound).endObject();
-}
-
-void decisions(JsonWriter& j, const CheckResult& r) {
-    const DecisionRecord& d = r.record();
-    j.beginObject("decisions").string("outcome", outcomeName(d.initOutcome));
-    j.stringOrNull("refusal", utf8(d.refusal));
-    commandLine(j, d.commandLine);
-    language(j, d);
-    windows(j, d.windows);
-    if (r.started())
-        run(j, d);
+// The package's identity as this machine's installer answers it, each value with its source.
+void identity(JsonWriter& j, const PackageIdentity& id) {
+    j.beginObject("identity");
+    identityValue(j, "product_code", id.productCode);
+    identityValue(j, "product_version", id.productVersion);
+    identityValue(j, "key_file_version", id.keyFileVersion);
+    identityValue(j, "package_code", id.packageCode);
     j.endObject();
+}
+
+void transforms(JsonWriter& j, const PackageCheck& p) {
+    j.beginArray("transforms");
+    for (const TransformCheck& t : p.transforms) {
+        const bool opened = t.facts.status == ReadStatus::read;
+        j.beginObject().string("name", t.name).boolean("stored", t.stored);
+        j.boolean("found", t.found).boolean("opened", opened);
+        j.stringOrNull("problem", t.facts.problem);
+        if (opened && t.target.wellFormed) {
+            const TransformTarget& m = t.target;
+            j.beginObject("made_for").string("product_code", m.productCode);
+            j.string("product_version", m.productVersion).string("upgrade_code", m.upgradeCode);
+            j.string("platform", m.platform).string("language", m.language).endObject();
+            j.strings("validates", validationNames(m.validation));
+        } else {
+            j.null("made_for").strings("validates", {});
+        }
+        j.strings("failures", t.failures).null("applies").stringOrNull("not_checked", t.notChecked);
+        j.endObject();
+    }
+    j.endArray();
 }
 
 void outcome(JsonWriter& j, const CheckResult& r) {
@@ -136,52 +110,84 @@ void outcome(JsonWriter& j, const CheckResult& r) {
             j.null("caption");
         else
             j.string("caption", b.caption);
-        j.number("style", b.style)
-            .string("style_text", boxStyleText(b.style))
-            .string("text", b.text);
-        j.endObject();
+        j.number("style", b.style).string("style_text", boxStyleText(b.style));
+        j.string("text", b.text).endObject();
     }
     j.endArray();
     if (r.run.installer) {
         const InstallerCall& call = *r.run.installer;
         j.beginObject("installer").string("package", call.packagePath);
         j.string("command_line", call.commandLine).number("ui_level", call.uiLevel);
-        j.stringOrNull("log", call.logFile).endObject();
+        j.stringOrNull("log", call.logFile).string("msiexec", msiexecCommandLine(r.record()));
+        j.endObject();
     } else {
         j.null("installer");
     }
     j.strings("processes_run", r.run.processesRun).string("standard_output", r.run.standardOutput);
     j.boolean("started", r.started()).number("exit_code", r.run.exitCode);
+    const ExitStatus status = runStatus(r);
+    j.number("status", int(status)).string("status_name", statusName(status));
+    j.string("outcome", outcomeText(r));
 }
 
-void result(JsonWriter& j, const CheckResult& r) {
-    j.beginObject().string("medium", r.medium).string("launcher", r.placement.launcherPath());
-    profile(j, r.profile);
-    j.string("arguments", r.arguments);
-    read(j, r.read);
-    decisions(j, r);
-    outcome(j, r);
+// The warnings of `scope`; each stands once, however many runs found it.
+void warnings(JsonWriter& j, const std::vector<CheckResult>& runs, Scope scope) {
+    std::vector<const Warning*> seen;
     j.beginArray("warnings");
-    for (const Warning& w : r.warnings) {
-        j.beginObject().stringOrNull("file", w.file).number("line", std::int64_t(w.line));
-        j.string("message", w.message).endObject();
-    }
-    j.endArray().endObject();
+    for (const CheckResult& r : runs)
+        for (const Warning& w : r.warnings) {
+            if (w.kind().scope != scope ||
+                std::any_of(seen.begin(), seen.end(), [&](const Warning* s) {
+                    return s->id == w.id && s->file == w.file && s->line == w.line &&
+                           s->message == w.message;
+                }))
+                continue;
+            seen.push_back(&w);
+            j.beginObject().string("id", w.kind().id);
+            j.string("severity", severityName(w.kind().severity));
+            j.string("scope", scopeName(w.kind().scope)).stringOrNull("file", w.file);
+            j.number("line", std::int64_t(w.line)).string("message", w.message).endObject();
+        }
+    j.endArray();
+}
+
+void run(JsonWriter& j, const CheckResult& r) {
+    j.beginObject();
+    profile(j, r.profile);
+    read(j, r.read);
+    identity(j, r.identity);
+    jsonDecisions(j, r);
+    outcome(j, r);
+    warnings(j, {r}, Scope::Machine);
+    j.endObject();
+}
+
+// The launcher's arguments as its own tokenizer splits them.
+std::vector<std::string> argumentList(const CheckResult& r) {
+    const std::vector<std::u16string> tokens =
+        tokenizeCommandLine(utf16("\"" + r.placement.launcherPath() + "\" " + r.arguments));
+    std::vector<std::string> list;
+    for (std::size_t i = 1; i < tokens.size(); ++i)
+        list.push_back(utf8(tokens[i]));
+    return list;
 }
 
 } // namespace
 
-std::string jsonReport(const CheckResult& r) {
+std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status) {
+    const CheckResult& first = runs.front();
     JsonWriter j;
-    result(j, r);
-    return j.text();
-}
-
-std::string matrixJson(const std::vector<CheckResult>& results) {
-    JsonWriter j;
-    j.beginArray();
-    for (const CheckResult& r : results)
-        result(j, r);
-    j.endArray();
+    j.beginObject().number("schema", jsonSchemaVersion);
+    j.beginObject("tool").string("name", "setup-check").string("version", toolVersion);
+    j.endObject().string("medium", first.medium).string("launcher", first.placement.launcherPath());
+    j.string("command_line", first.arguments).strings("arguments", argumentList(first));
+    package(j, first.package);
+    transforms(j, first.package);
+    warnings(j, runs, Scope::Medium);
+    j.beginArray("runs");
+    for (const CheckResult& r : runs)
+        run(j, r);
+    j.endArray().number("status", int(status)).string("status_name", statusName(status));
+    j.endObject();
     return j.text();
 }

@@ -60,3 +60,28 @@ std::string matrixTable(const std::vector<CheckResult>& results) {
     }
     return out;
 }
+
+std::string matrixWarnings(const std::vector<CheckResult>& results) {
+    std::string medium;
+    std::vector<const Warning*> seen;
+    for (const CheckResult& r : results)
+        for (const Warning& w : r.warnings) {
+            const bool again = std::any_of(seen.begin(), seen.end(), [&](const Warning* s) {
+                return s->id == w.id && s->file == w.file && s->line == w.line;
+            });
+            if (w.kind().scope == Scope::Medium && !again) {
+                seen.push_back(&w);
+                medium += "  " + warningText(w) + "\n";
+            }
+        }
+    std::string out = medium.empty() ? "" : "\nWarnings about the medium\n" + medium;
+    for (const CheckResult& r : results) {
+        std::string machine;
+        for (const Warning& w : r.warnings)
+            if (w.kind().scope == Scope::Machine)
+                machine += "  " + warningText(w) + "\n";
+        if (!machine.empty())
+            out += "\nWarnings on " + r.profile.name + "\n" + machine;
+    }
+    return out;
+}

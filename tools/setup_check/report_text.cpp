@@ -1,16 +1,11 @@
 #include "tools/setup_check/explain.h"
+#include "tools/setup_check/msiexec_line.h"
 #include "tools/setup_check/report.h"
 #include "tools/setup_check/text.h"
 
 #include <sstream>
 
 namespace {
-
-std::string where(const Warning& w) {
-    if (w.file.empty())
-        return "(this machine)";
-    return w.line ? w.file + ":" + std::to_string(w.line) : w.file;
-}
 
 std::string profileSummary(const Profile& p) {
     std::string text = windowsText(p.windows) + ", user language " + hexText(p.userLanguage, 4) +
@@ -21,6 +16,7 @@ std::string profileSummary(const Profile& p) {
     text +=
         ", country code " + (p.countryCode ? std::to_string(*p.countryCode) : std::string("none"));
     text += ", GeoID " + std::to_string(p.geoId);
+    text += ", ANSI code page " + std::to_string(ansiCodePageOf(p));
     text +=
         ", Windows Installer " + (p.msiRuntime ? utf8(*p.msiRuntime) : std::string("unreadable"));
     return text;
@@ -63,6 +59,52 @@ public:
 private:
     std::ostream& out;
 };
+
+std::string sourced(const IdentityValue& v) {
+    const std::string value = !v.present ? "(none)" : v.value.empty() ? "(no version)" : v.value;
+    return value + "  (" + sourceName(v.source) + ")";
+}
+
+std::string transformLine(const TransformCheck& t) {
+    if (!t.found)
+        return "not stored in the package";
+    if (t.stored)
+        return "stored in the package";
+    if (t.facts.status != ReadStatus::read)
+        return "cannot be read: " + t.facts.problem;
+    if (!t.target.wellFormed)
+        return "names no product it was made for";
+    std::string text = "made for " + t.target.productCode + " " + t.target.productVersion + " " +
+                       t.target.platform + ";" + t.target.language + "; checks";
+    for (const std::string& name : validationNames(t.target.validation))
+        text += " " + name;
+    return text + (t.failures.empty() ? ": passes" : ": fails (below)");
+}
+
+// The package as read from the medium, each value of its identity with where it came from.
+void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
+    const PackageFacts& f = r.package.facts;
+    out << "\nPackage\n";
+    if (f.status == ReadStatus::unavailable && !packageReadingAvailable())
+        row("file", "not read: this build reads no package; the identity is the profile's or "
+                    "Setup.ini's");
+    else if (f.status != ReadStatus::read)
+        row("file", utf8(r.package.path) + " not read: " + f.problem);
+    else
+        row("file", utf8(r.package.path) + ", read from the medium");
+    row("ProductCode", sourced(r.identity.productCode));
+    row("ProductVersion", sourced(r.identity.productVersion));
+    row(utf8(keyFileName).c_str(), sourced(r.identity.keyFileVersion));
+    row("package code", sourced(r.identity.packageCode));
+    if (f.status != ReadStatus::read)
+        return;
+    row("UpgradeCode", f.upgradeCode.value_or("(none)"));
+    row("template", f.templateText);
+    row("schema", std::to_string(f.schema) + " (needs Windows Installer " +
+                      schemaVersionText(f.schema) + ")");
+    for (const TransformCheck& t : r.package.transforms)
+        row(t.name.c_str(), transformLine(t));
+}
 
 void runDecisions(Rows& row, const CheckResult& r) {
     const DecisionRecord& d = r.record();
@@ -128,6 +170,7 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
         out << "  UI level      " << call.uiLevel << "\n";
         if (!call.logFile.empty())
             out << "  log           " << call.logFile << "\n";
+        out << "  msiexec       " << msiexecCommandLine(r.record()) << "\n";
     }
     for (const std::string& p : r.run.processesRun)
         out << "  ran first     " << p << "\n";
@@ -143,16 +186,26 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
 
 } // namespace
 
+std::string warningText(const Warning& w) {
+    std::string where = w.file.empty() ? std::string("(this machine)") : w.file;
+    if (w.line)
+        where += ":" + std::to_string(w.line);
+    return where + ": " + severityName(w.kind().severity) + ": " + w.message + " [" + w.kind().id +
+           "]";
+}
+
 std::string textReport(const CheckResult& r) {
     std::ostringstream out;
     header(out, r);
     readSection(out, r);
+    Rows row(out);
+    packageSection(out, r, row);
     decisionsSection(out, r);
     outcomeSections(out, r);
     out << "\nWarnings\n";
     if (r.warnings.empty())
         out << "  none\n";
     for (const Warning& w : r.warnings)
-        out << "  " << where(w) << ": " << w.message << "\n";
+        out << "  " << warningText(w) << "\n";
     return out.str();
 }

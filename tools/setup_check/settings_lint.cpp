@@ -33,7 +33,9 @@ public:
     void run(bool holdsInstances);
 
 private:
-    void add(std::size_t line, const std::string& message) { lint.add(file, line, message); }
+    void add(WarningId id, std::size_t line, const std::string& message) {
+        lint.add(id, file, line, message);
+    }
     std::u16string lookedUp(const std::u16string& section, const std::u16string& key) const;
     void repeats();
     void unreadKeys();
@@ -42,6 +44,8 @@ private:
     void runtimeRequirement();
     void windowsList();
     void windowsEntry(const std::u16string& list, const WindowsEntryCheck& check);
+    void servicePackUnscaled(std::size_t line, const std::u16string& section,
+                             const WindowsEntry& e);
     void unreadSections(bool holdsInstances);
 
     Lint& lint;
@@ -63,15 +67,16 @@ std::u16string SettingsLint::lookedUp(const std::u16string& section,
 void SettingsLint::repeats() {
     for (const IniSectionPosition& s : where.sections) {
         if (!s.taken) {
-            add(s.line,
+            add(WarningId::sectionTwice, s.line,
                 "[" + utf8(s.name) + "] stands a second time; the reader keeps the first (line " +
                     std::to_string(where.sectionLine(s.name)) + ") and ignores this one whole");
             continue;
         }
         for (const IniKeyPosition& k : s.keys)
             for (std::size_t earlier : k.replacedLines)
-                add(earlier, utf8(k.key) + " in [" + utf8(s.name) + "] stands again on line " +
-                                 std::to_string(k.line) + ", whose value counts");
+                add(WarningId::keyTwice, earlier,
+                    utf8(k.key) + " in [" + utf8(s.name) + "] stands again on line " +
+                        std::to_string(k.line) + ", whose value counts");
     }
 }
 
@@ -87,8 +92,9 @@ void SettingsLint::unreadKeys() {
             if (read->second.count(k.key) ||
                 (s.name == u"Startup" && toleratedStartupKeys.count(k.key)))
                 continue;
-            add(k.line, utf8(k.key) + " in [" + utf8(s.name) + "] is never read by the launcher" +
-                            suggestion(k.key, known));
+            add(WarningId::keyNeverRead, k.line,
+                utf8(k.key) + " in [" + utf8(s.name) + "] is never read by the launcher" +
+                    suggestion(k.key, known));
         }
     }
 }
@@ -96,17 +102,18 @@ void SettingsLint::unreadKeys() {
 void SettingsLint::startup() {
     const std::size_t startupLine = where.sectionLine(u"Startup");
     if (!startupLine) {
-        add(0,
+        add(WarningId::noStartup, 0,
             "no [Startup] section: the product code, version, package and CmdLine are all empty");
         return;
     }
     if (lookedUp(u"Startup", u"ProductCode").empty())
-        add(startupLine,
+        add(WarningId::noProductCode, startupLine,
             "no ProductCode in [Startup]: the launcher can never find the product installed");
     if (parseVersion(lookedUp(u"Startup", u"ProductVersion")).major < 0) {
         const std::size_t line = where.keyLine(u"Startup", u"ProductVersion");
-        add(line ? line : startupLine, "no ProductVersion a version can be read from: an installed "
-                                       "product or instance never matches it");
+        add(WarningId::noProductVersion, line ? line : startupLine,
+            "no ProductVersion a version can be read from: an installed "
+            "product or instance never matches it");
     }
 }
 
@@ -116,47 +123,51 @@ void SettingsLint::package() {
     const std::size_t startupLine = where.sectionLine(u"Startup");
     if (section.empty()) {
         if (startupLine)
-            add(nameLine ? nameLine : startupLine,
+            add(WarningId::noPackageLocation, nameLine ? nameLine : startupLine,
                 "no PackageName in [Startup]: the package path is the launcher's folder itself");
         return;
     }
     if (!where.sectionLine(section)) {
-        add(nameLine,
+        add(WarningId::noPackageLocation, nameLine,
             "PackageName names [" + utf8(section) +
                 "], which does not exist: the package path is the launcher's folder itself");
         return;
     }
     const std::size_t locationLine = where.keyLine(section, u"Location");
     if (!locationLine) {
-        add(where.sectionLine(section), "no Location in [" + utf8(section) +
-                                            "]: the package path is the launcher's folder itself");
+        add(WarningId::noPackageLocation, where.sectionLine(section),
+            "no Location in [" + utf8(section) +
+                "]: the package path is the launcher's folder itself");
         return;
     }
     const std::u16string& path = record.settings.packagePath;
     if (!path.empty() && (path.back() == u'\\' || path.back() == u'/' || !isRegularFile(path)))
-        add(locationLine, "the package " + utf8(path) + " is not on the medium");
+        add(WarningId::packageMissing, locationLine,
+            "the package " + utf8(path) + " is not on the medium");
 }
 
 void SettingsLint::runtimeRequirement() {
     const std::size_t sectionLine = where.sectionLine(u"MsiVersion");
     const IniSection msiVersion = document.getSection(u"MsiVersion");
     if (!sectionLine) {
-        add(0, "no [MsiVersion] section: every start is refused (message 1150)");
+        add(WarningId::noRuntimeRequirement, 0,
+            "no [MsiVersion] section: every start is refused (message 1150)");
         return;
     }
     if (msiVersion.getKeyCount() == 0) {
-        add(sectionLine, "[MsiVersion] is empty: every start is refused (message 1150)");
+        add(WarningId::noRuntimeRequirement, sectionLine,
+            "[MsiVersion] is empty: every start is refused (message 1150)");
         return;
     }
     const std::u16string requirement = record.windows.requiredRuntime;
     for (std::size_t i = 1; i < msiVersion.getKeyCount(); ++i)
-        add(where.keyLine(u"MsiVersion", msiVersion.getKeyAt(i)),
+        add(WarningId::runtimeKeyIgnored, where.keyLine(u"MsiVersion", msiVersion.getKeyAt(i)),
             utf8(msiVersion.getKeyAt(i)) +
                 " in [MsiVersion] is ignored: only the first key in code-unit order counts, which "
                 "is " +
                 utf8(requirement));
     if (parseVersion(requirement).major < 0)
-        add(where.keyLine(u"MsiVersion", requirement),
+        add(WarningId::runtimeNotAVersion, where.keyLine(u"MsiVersion", requirement),
             "the Windows Installer requirement " + utf8(requirement) + " is not a version number");
     windowsList();
 }
@@ -165,7 +176,7 @@ void SettingsLint::windowsList() {
     const WindowsDecision& windows = record.windows;
     const std::size_t listLine = where.sectionLine(windows.listSection);
     if (windows.listSection.empty() || !listLine) {
-        add(where.keyLine(u"MsiVersion", windows.requiredRuntime),
+        add(WarningId::windowsListMissing, where.keyLine(u"MsiVersion", windows.requiredRuntime),
             "the requirement list [" + utf8(windows.listSection) +
                 "] does not exist: every start is refused (message 1150)");
         return;
@@ -177,22 +188,25 @@ void SettingsLint::windowsList() {
         windowsEntry(windows.listSection, check);
     }
     if (!anyAccepted)
-        add(listLine, "[" + utf8(windows.listSection) +
-                          "] accepts no Windows version (no entry =1): every start is refused");
+        add(WarningId::windowsListMissing, listLine,
+            "[" + utf8(windows.listSection) +
+                "] accepts no Windows version (no entry =1): every start is refused");
 }
 
 void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCheck& check) {
     const std::size_t entryLine = where.keyLine(list, check.key);
     if (check.value != u"1") {
         if (check.value != u"0")
-            add(entryLine, utf8(check.key) + "=" + utf8(check.value) +
-                               " does not accept that Windows: only the value 1 does");
+            add(WarningId::windowsEntryValue, entryLine,
+                utf8(check.key) + "=" + utf8(check.value) +
+                    " does not accept that Windows: only the value 1 does");
         return;
     }
     const std::size_t header = where.sectionLine(check.key);
     if (!header) {
-        add(entryLine, utf8(check.key) + " names [" + utf8(check.key) +
-                           "], which does not exist: this entry is never met");
+        add(WarningId::windowsEntryNeverMet, entryLine,
+            utf8(check.key) + " names [" + utf8(check.key) +
+                "], which does not exist: this entry is never met");
         return;
     }
     // The launcher's own reading: the first component it cannot read, if any, is the one to
@@ -206,18 +220,34 @@ void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCh
             continue;
         const std::size_t keyLine = where.keyLine(check.key, keys[k]);
         if (!keyLine)
-            add(header, "[" + utf8(check.key) + "] has no " + utf8(keys[k]) +
-                            ": this entry can never be met");
+            add(WarningId::windowsEntryNeverMet, header,
+                "[" + utf8(check.key) + "] has no " + utf8(keys[k]) +
+                    ": this entry can never be met");
         else
-            add(keyLine, utf8(keys[k]) + "=" + utf8(*texts[k]) +
-                             " is not a number: this entry can never be met");
+            add(WarningId::windowsEntryNeverMet, keyLine,
+                utf8(keys[k]) + "=" + utf8(*texts[k]) +
+                    " is not a number: this entry can never be met");
         break;
     }
     const std::size_t servicePackLine = where.keyLine(check.key, u"ServicePack");
     if (servicePackLine && !isDigits(e.servicePackText))
-        add(servicePackLine, "ServicePack=" + utf8(e.servicePackText) +
-                                 " is not a number (major*256+minor, 256 = SP1): read as " +
-                                 std::to_string(e.servicePackMajor * 256 + e.servicePackMinor));
+        add(WarningId::servicePackNotANumber, servicePackLine,
+            "ServicePack=" + utf8(e.servicePackText) +
+                " is not a number (major*256+minor, 256 = SP1): read as " +
+                std::to_string(e.servicePackMajor * 256 + e.servicePackMinor));
+    else if (servicePackLine && e.servicePackMajor == 0 && e.servicePackMinor > 0)
+        servicePackUnscaled(servicePackLine, check.key, e);
+}
+
+// ServicePack=3 reads as service pack 0.3, which SP1 and SP2 already exceed: SP3 was meant.
+void SettingsLint::servicePackUnscaled(std::size_t line, const std::u16string& section,
+                                       const WindowsEntry& e) {
+    const std::string minor = std::to_string(e.servicePackMinor);
+    add(WarningId::servicePackUnscaled, line,
+        "ServicePack=" + utf8(e.servicePackText) + " in [" + utf8(section) +
+            "] asks for service pack 0." + minor +
+            " (the value is major*256+minor), which every service pack from SP1 on meets: for SP" +
+            minor + " write ServicePack=" + std::to_string(e.servicePackMinor * 256));
 }
 
 // Sections that nothing reads. With the package beside the launcher, Setup.ini is also the
@@ -240,7 +270,7 @@ void SettingsLint::unreadSections(bool holdsInstances) {
         std::string message = "[" + utf8(s.name) + "] is never read by the launcher";
         if (lower == u"instances")
             message += " (an instance description belongs in setup.ini beside the package)";
-        add(s.line, message);
+        add(WarningId::sectionNeverRead, s.line, message);
     }
 }
 

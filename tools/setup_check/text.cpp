@@ -61,3 +61,9 @@ bool isRegularFile(const std::u16string& path) {
     int errnoValue = 0;
     return file.open(path, errnoValue);
 }
+
+std::string onTheMedium(const std::u16string& setupDir, const std::u16string& path) {
+    const bool inside = path.size() > setupDir.size() &&
+                        wtext::equalsNoCaseAscii(path.substr(0, setupDir.size()), setupDir);
+    return utf8(inside ? path.substr(setupDir.size()) : path);
+}

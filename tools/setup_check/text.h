@@ -24,3 +24,6 @@ std::string nameOf(Enum value, const char* const (&names)[N]) {
     const auto index = static_cast<std::size_t>(value);
     return index < N ? names[index] : names[0];
 }
+// A Windows path on the medium as the medium's own files are named: relative to the launcher's
+// folder `setupDir` (data\setup.ini); a path elsewhere stays whole.
+std::string onTheMedium(const std::u16string& setupDir, const std::u16string& path);

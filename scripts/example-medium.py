@@ -1,0 +1,43 @@
+"""Writes the medium of the documentation's examples (docs/setup-check.md, the README) into a
+folder: Setup.ini for Windows 7 and later, English, Russian and Ukrainian message files, a real
+package built with wixl and its Russian and Ukrainian transforms. setup.exe is left out:
+setup-check brings the launcher's own code.
+
+    python3 scripts/example-medium.py /srv/media/demo
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import media  # noqa: E402
+import msi_media  # noqa: E402
+
+PRODUCT_CODE = "{6C3F8E2A-1D4B-4C5E-9F70-112233445566}"
+VERSION = "2.5.1"
+MESSAGES = {"0x0409": "This product needs Windows 7 or later.",
+            "0x0419": "Для этого продукта нужна Windows 7 или новее.",
+            "0x0422": "Для цього продукту потрібна Windows 7 або новіша."}
+
+
+def main(folder):
+    os.makedirs(folder, exist_ok=True)
+    media.write(os.path.join(folder, "Setup.ini"),
+                media.setup_ini(("W7", media.WINDOWS_7), product=PRODUCT_CODE, version=VERSION))
+    # UTF-8 with its byte-order mark: without one the launcher reads a file in the machine's
+    # ANSI code page, and Russian Windows shows this UTF-8 as Windows-1251.
+    for language, text in MESSAGES.items():
+        media.write(os.path.join(folder, language + ".ini"),
+                    media.crlf(["[%s]" % language, "1150=" + text]), encoding="utf-8-sig")
+    package = msi_media.build_package(folder, "product", PRODUCT_CODE, VERSION,
+                                      vorta_version=VERSION)
+    for language, mark in (("1049", "ru"), ("1058", "uk")):
+        package.transform(os.path.join(folder, language + ".mst"),
+                          {"LANGMARK": mark, "ProductLanguage": language},
+                          validation=msi_media.VALIDATE_DEFAULT)
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit("usage: example-medium.py <folder>")
+    main(sys.argv[1])
