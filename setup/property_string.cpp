@@ -7,13 +7,17 @@ std::u16string administrativePart(const std::u16string& setupDir, const std::u16
            installerProperty::setupExeName + u"=\"" + exeName + u"\"";
 }
 
+std::u16string instanceTransformStorage(const std::u16string& instanceName) {
+    return instanceName + u".mst";
+}
+
 std::u16string transformSetting(const std::u16string& instanceName,
                                 const std::u16string& languageTransform) {
     if (instanceName.empty() && languageTransform.empty())
         return {};
     std::u16string setting = std::u16string(installerProperty::transforms) + u"=";
     if (!instanceName.empty())
-        setting += u":" + instanceName + u".mst;";
+        setting += u":" + instanceTransformStorage(instanceName) + u";";
     return setting + languageTransform;
 }
 

@@ -24,6 +24,9 @@ inline constexpr char16_t setupExeName[] = u"SETUPEXENAME"; // administrative in
 // program's folder without its closing backslash (C:\ gives C:), and its file name.
 std::u16string administrativePart(const std::u16string& setupDir, const std::u16string& exeName);
 
+// The name of the storage inside the package that holds an instance's transform: Inst2.mst.
+std::u16string instanceTransformStorage(const std::u16string& instanceName);
+
 // "TRANSFORMS=" with the instance's transform stored in the package (":Inst2.mst;", the
 // colon naming a storage of the package, the semicolon separating it from what follows) and
 // the language transform's bare name, either may be empty; empty when both are.

@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
+#include "setup/property_string.h"
 #include "sysreq/version.h"
 #include "tools/setup_check/medium_lint.h"
 #include "tools/setup_check/text.h"
@@ -139,7 +140,7 @@ void lintTransform(Lint& lint, const TransformCheck& check, const std::string& d
 void addStoredTransforms(PackageCheck& check) {
     for (const std::u16string& instance : instancesNamed(check.path)) {
         TransformCheck stored;
-        const std::string storage = utf8(instance) + ".mst";
+        const std::string storage = utf8(instanceTransformStorage(instance));
         stored.name = ":" + storage;
         stored.stored = true;
         stored.notChecked = "what it was made for is not read: libmsi reads no storage's data";

@@ -5,6 +5,7 @@
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_msi.h"
 #include "platform/wtext.h"
+#include "setup/property_string.h"
 #include "sysreq/version.h"
 #include "tools/setup_check/installer_properties.h"
 #include "tools/setup_check/text.h"
@@ -99,7 +100,7 @@ bool transformFails(const std::u16string& setupDir, const DecisionRecord& record
         return false;
     const std::u16string& instance = record.transforms.instanceTransform;
     if (!instance.empty()) {
-        const std::string storage = utf8(instance) + ".mst";
+        const std::string storage = utf8(instanceTransformStorage(instance));
         bool stored = false;
         for (const std::string& name : id.facts.storages)
             stored = stored || name == storage;
