@@ -2,6 +2,7 @@
 
 #include "platform/wtext.h"
 #include "tests/support/test_files.h"
+#include "tests/support/text_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,15 +15,6 @@ namespace {
 
 std::u16string writeFile(const std::string& bytes) {
     return testfiles::write(testfiles::freshFolder(), u"Setup.ini", bytes);
-}
-
-std::string utf16le(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
 }
 
 // What the observer was told, in order: "[name]@line" for a header, "section/key=value@line"
@@ -58,10 +50,10 @@ TEST(IniFile, ReadsEveryEncodingInTextMode) {
     const std::pair<std::string, std::string> cases[] = {
         {"[A]\r\nk=Caf\xE9 \x80\r\n", "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
         {"\xEF\xBB\xBF[A]\r\nk=Caf\xC3\xA9 \xE2\x82\xAC\r\n", "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
-        {utf16le(u"[A]\r\nk=Caf\u00E9 \u20AC\r\n"), "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
+        {textbytes::utf16(u"[A]\r\nk=Caf\u00E9 \u20AC\r\n"), "k=Caf\xC3\xA9 \xE2\x82\xAC|"},
         {"[A]\r\nk=v\r\n\x1Alate=1\r\n[B]\r\n", "k=v|"},
-        {utf16le(u"[A]\r\nk=v\r\n\u001Alate=1\r\n[B]\r\n"), "k=v|"},
-        {utf16le(std::u16string(u"[A]\r\nk=v\r\n\0late=1\r\n[B]\r\n", 23)), "k=v|"},
+        {textbytes::utf16(u"[A]\r\nk=v\r\n\u001Alate=1\r\n[B]\r\n"), "k=v|"},
+        {textbytes::utf16(std::u16string(u"[A]\r\nk=v\r\n\0late=1\r\n[B]\r\n", 23)), "k=v|"},
     };
     for (const auto& [bytes, keys] : cases) {
         SCOPED_TRACE(bytes);
@@ -117,7 +109,7 @@ TEST(IniFile, TextEndsAtItsFirstNulOrCtrlZWithinALine) {
     };
     const Case cases[] = {
         {"[A]\r\nk=va\x1Alue\r\n[B]\r\n", "k=va|", std::nullopt},
-        {utf16le(std::u16string(u"[A]\r\nk=va\0lue\r\n[B]", 18)), "k=va|", std::nullopt},
+        {textbytes::utf16(std::u16string(u"[A]\r\nk=va\0lue\r\n[B]", 18)), "k=va|", std::nullopt},
         {"\xEF\xBB\xBF[A]\r\nkey=a value that runs past sixteen units\x1A;x\r\n[B]",
          "key=a value that runs past sixteen units|", std::nullopt},
         {"[A]\r\nk=v\r\x1A\n[B]\r\n", "k=v|", std::nullopt},
@@ -161,7 +153,7 @@ TEST(IniFile, LineEndsAndEncodingsReadAlike) {
         for (char16_t c : text)
             withEnds += c == u'\n' ? lineEnd : std::u16string(1, c);
         for (const std::string& bytes :
-             {"\xEF\xBB\xBF" + wtext::toUtf8(withEnds), utf16le(withEnds)}) {
+             {"\xEF\xBB\xBF" + wtext::toUtf8(withEnds), textbytes::utf16(withEnds)}) {
             SCOPED_TRACE(bytes);
             IniFile doc;
             std::vector<std::u16string> names;

@@ -2,28 +2,11 @@
 
 #include "platform/wtext.h"
 #include "tests/support/test_files.h"
+#include "tests/support/text_bytes.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::string utf16le(const std::u16string& text, bool mark) {
-    std::string bytes = mark ? std::string("\xFF\xFE") : std::string();
-    for (char16_t c : text) {
-        bytes.push_back(char(c & 0xFF));
-        bytes.push_back(char(c >> 8));
-    }
-    return bytes;
-}
-
-std::string utf16be(const std::u16string& text) {
-    std::string bytes("\xFE\xFF");
-    for (char16_t c : text) {
-        bytes.push_back(char(c >> 8));
-        bytes.push_back(char(c & 0xFF));
-    }
-    return bytes;
-}
 
 struct Found {
     std::u16string name;
@@ -95,7 +78,7 @@ TEST(InstanceDescription, DecodesLikeTheRuntimesUtf8TextMode) {
         {"UTF-8", "[Instances]\n1=Zw\xC3\xB6lf\xE2\x82\xAC\n"},
         {"UTF-8 with CR LF", "[Instances]\r\n1=Zw\xC3\xB6lf\xE2\x82\xAC\r\n"},
         {"UTF-8 mark skipped", "\xEF\xBB\xBF[Instances]\r\n1=Zw\xC3\xB6lf\xE2\x82\xAC\n"},
-        {"UTF-16LE by its mark", utf16le(u"[Instances]\r\n1=Zw\u00F6lf\u20AC\r\n", true)},
+        {"UTF-16LE by its mark", textbytes::utf16(u"[Instances]\r\n1=Zw\u00F6lf\u20AC\r\n")},
     };
     for (const auto& c : cases) {
         std::u16string text;
@@ -104,7 +87,7 @@ TEST(InstanceDescription, DecodesLikeTheRuntimesUtf8TextMode) {
             << c.what;
         EXPECT_EQ(text, expected) << c.what;
     }
-    std::string be = utf16be(u"[Instances]\n");
+    std::string be = textbytes::utf16(u"[Instances]\n", textbytes::Order::bigEndian);
     std::u16string text = u"unchanged";
     EXPECT_FALSE(decodeInstanceDescription(reinterpret_cast<const std::uint8_t*>(be.data()),
                                            be.size(), text));
@@ -141,8 +124,8 @@ TEST(InstanceDescription, ReadsTheFileBesideThePackage) {
     };
     const Case cases[] = {
         {"made on Windows: UTF-8 with CR LF", wtext::toUtf8(lines), u"Second", u"{A}"},
-        {"UTF-16LE with its mark", utf16le(lines, true), u"Second", u"{A}"},
-        {"UTF-16BE is not opened", utf16be(lines), u"", u""},
+        {"UTF-16LE with its mark", textbytes::utf16(lines), u"Second", u"{A}"},
+        {"UTF-16BE is not opened", textbytes::utf16(lines, textbytes::Order::bigEndian), u"", u""},
     };
     for (const auto& c : cases) {
         std::u16string folder = testfiles::freshFolder();

@@ -3,6 +3,8 @@
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
 
+#include "tests/support/text_bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -17,15 +19,6 @@ std::u16string writeFile(const std::string& bytes) {
     sim::reset();
     sim::addFile(path, bytes);
     return path;
-}
-
-std::string utf16le(std::u16string_view text) {
-    std::string out = "\xFF\xFE";
-    for (char16_t c : text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
-    return out;
 }
 
 std::string dump(const IniSection& section) {
@@ -74,7 +67,7 @@ TEST(IniPositions, RecordsWhereEverySectionAndKeyStood) {
         {"[X]\na=1\n[Y]\n[X]\na=2\nc=2\n", "X@1{a@2;}Y@3{}X@4!{a@5;c@6;}"},
         // Every encoding counts lines alike after CR LF has become LF.
         {"\xEF\xBB\xBF[A]\r\n\r\nk=\xC3\xA9\r\n", "A@1{k@3;}"},
-        {utf16le(u"[A]\r\n\r\nk=v"), "A@1{k@3;}"},
+        {textbytes::utf16(u"[A]\r\n\r\nk=v"), "A@1{k@3;}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
