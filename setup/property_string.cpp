@@ -16,8 +16,11 @@ std::u16string transformSetting(const std::u16string& instanceName,
     if (instanceName.empty() && languageTransform.empty())
         return {};
     std::u16string setting = std::u16string(installerProperty::transforms) + u"=";
-    if (!instanceName.empty())
-        setting += u":" + instanceTransformStorage(instanceName) + u";";
+    if (!instanceName.empty()) {
+        setting += u':';
+        setting += instanceTransformStorage(instanceName);
+        setting += u';';
+    }
     return setting + languageTransform;
 }
 
