@@ -1,15 +1,16 @@
 // setup-check: what the launcher will do with a medium on a given machine, before shipping.
 #include "tools/setup_check/check.h"
-#include "tools/setup_check/exit_status.h"
-#include "tools/setup_check/profile.h"
-#include "tools/setup_check/report.h"
-#include "tools/setup_check/tool_options.h"
+#include "tools/setup_check/options/tool_options.h"
+#include "tools/setup_check/reports/report.h"
+#include "tools/setup_check/result/exit_status.h"
 
 #include <algorithm>
 #include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
+
+namespace setupcheck {
 
 namespace {
 
@@ -25,32 +26,36 @@ std::vector<std::string> splitList(const std::string& text) {
 
 // Applies the --set settings. A profile they change is no longer the one its name and
 // description stand for, so its label says what was changed.
-bool applySettings(Profile& profile, const std::vector<std::string>& settings, std::string& error) {
+Status applySettings(Profile& profile, const std::vector<std::string>& settings) {
     for (const std::string& s : settings) {
         const std::size_t eq = s.find('=');
-        if (!applySetting(profile, s.substr(0, eq), s.substr(eq + 1), error))
-            return false;
+        if (Status applied = applySetting(profile, s.substr(0, eq), s.substr(eq + 1)); !applied)
+            return applied;
     }
     if (settings.empty())
-        return true;
+        return {};
     profile.description.clear();
     for (std::size_t i = 0; i < settings.size(); ++i)
         profile.name += (i ? ", " : " with ") + settings[i];
-    return true;
+    return {};
 }
 
-// The profiles to check on, each with the --set settings applied; empty after an error.
-std::vector<Profile> loadProfiles(const ToolOptions& o, std::string& error) {
+// The profiles to check on, each with the --set settings applied.
+Result<std::vector<Profile>> loadProfiles(const ToolOptions& o) {
     std::vector<std::string> names{o.profileName};
     if (!o.matrix.empty())
         names = o.matrix == "all" ? presetNames() : splitList(o.matrix);
     std::vector<Profile> profiles;
     for (const std::string& name : names) {
-        Profile profile;
-        if (!loadProfile(name, profile, error) || !applySettings(profile, o.settings, error))
-            return {};
-        profiles.push_back(profile);
+        Result<Profile> profile = loadProfile(name);
+        if (!profile)
+            return Failure{profile.reason()};
+        if (Status applied = applySettings(*profile, o.settings); !applied)
+            return Failure{applied.reason()};
+        profiles.push_back(*profile);
     }
+    if (profiles.empty())
+        return Failure{"--matrix names no profile"};
     return profiles;
 }
 
@@ -69,9 +74,7 @@ void print(const ToolOptions& o, const std::vector<CheckResult>& results, ExitSt
         std::cout << matrixTable(results) << matrixWarnings(results);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int check(int argc, char** argv) {
     ToolOptions o;
     switch (parseToolArguments(argc, argv, o)) {
     case Parsed::Done:
@@ -81,18 +84,27 @@ int main(int argc, char** argv) {
     case Parsed::Check:
         break;
     }
-    std::string error;
-    const std::vector<Profile> profiles = loadProfiles(o, error);
-    if (profiles.empty())
-        return usageError(error);
+    const Result<std::vector<Profile>> profiles = loadProfiles(o);
+    if (!profiles)
+        return usageError(profiles.reason());
     const std::string arguments =
         o.exactCommandLine ? *o.exactCommandLine : joinArguments(o.launcherArguments);
+    // The medium's files are the same on every machine: they are read once.
+    const MediumFindings medium = checkMediumFiles(o.medium, o.placement);
     std::vector<CheckResult> results;
-    for (const Profile& profile : profiles) {
-        results.push_back(checkMedium(o.medium, profile, arguments, o.placement));
+    for (const Profile& profile : *profiles) {
+        results.push_back(checkOnMachine(medium, o.medium, profile, arguments, o.placement));
         leaveOut(results.back().warnings, o.ignored);
     }
     const ExitStatus status = checkStatus(results, o.strict);
     print(o, results, status);
     return int(status);
+}
+
+} // namespace
+
+} // namespace setupcheck
+
+int main(int argc, char** argv) {
+    return setupcheck::check(argc, argv);
 }

@@ -1,0 +1,99 @@
+#include "tools/setup_check/lints/package_lint.h"
+
+#include "installer/instance_description.h"
+#include "platform/wtext.h"
+#include "sysreq/version.h"
+#include "tools/setup_check/basics/text.h"
+#include "tools/setup_check/medium/settings_read.h"
+
+namespace setupcheck {
+
+namespace {
+
+void lintIdentity(Lint& lint, const IniReading& settings, const DecisionRecord& record,
+                  const PackageFacts& facts) {
+    struct Stated {
+        const char16_t* key;
+        std::optional<std::string> package;
+        const char* consequence;
+    };
+    const Stated stated[] = {
+        {u"ProductCode", facts.productCode,
+         "the launcher asks the Windows Installer about the product Setup.ini names, so it never "
+         "finds this package's product installed"},
+        {u"ProductVersion", facts.productVersion,
+         "the launcher counts the product as installed only in Setup.ini's version, so it never "
+         "recognises this package installed"},
+    };
+    for (const Stated& s : stated) {
+        const std::string value = utf8(lookedUp(record, u"Startup", s.key));
+        const bool same =
+            s.key == std::u16string(u"ProductCode")
+                ? wtext::equalsNoCaseAscii(utf16(value), utf16(s.package.value_or("")))
+                : value == s.package.value_or("");
+        if (same || value.empty())
+            continue;
+        lint.add(WarningId::identityDiffers, "Setup.ini",
+                 settings.positions.keyLine(u"Startup", s.key),
+                 utf8(s.key) + " in [Startup] is " + value + ", the package's is " +
+                     s.package.value_or("(none)") + ": " + s.consequence);
+    }
+}
+
+// The schema is the lowest installer version the package needs: major * 100 + minor.
+void lintInstallerVersion(Lint& lint, const IniReading& settings, const DecisionRecord& record,
+                          const PackageFacts& facts) {
+    const std::u16string& required = record.windows.requiredRuntime;
+    const VersionQuad needed{facts.schema / 100, facts.schema % 100, -1, -1};
+    const VersionQuad asked = parseVersion(required);
+    if (facts.schema <= 0 || asked.major < 0 || compareVersions(needed, asked) <= 0)
+        return;
+    const std::string neededText = schemaVersionText(facts.schema);
+    lint.add(WarningId::installerTooOld, "Setup.ini",
+             settings.positions.keyLine(u"MsiVersion", required),
+             "the package needs Windows Installer " + neededText + " (its schema " +
+                 std::to_string(facts.schema) + "), but [MsiVersion] requires only " +
+                 utf8(required) + ": on a machine whose installer is older than " + neededText +
+                 " the launcher updates nothing and the installation fails");
+}
+
+// `description`: the package folder's setup.ini as the medium names it (data\setup.ini).
+void lintTransform(Lint& lint, const TransformCheck& check, const std::string& description) {
+    const std::string file = check.stored ? description : check.name;
+    if (!check.found) {
+        lint.add(WarningId::instanceTransformMissing, file, 0,
+                 "names the instance " + check.name.substr(1, check.name.size() - 5) +
+                     ", but the package stores no transform " + check.name.substr(1) +
+                     ": an installation over that instance fails (Windows answers 1624)");
+    } else if (!check.stored && check.facts.status != ReadStatus::read) {
+        lint.add(WarningId::transformUnreadable, file, 0,
+                 check.name + " cannot be read as a transform: " + check.facts.problem);
+    } else if (!check.stored && !check.target.wellFormed) {
+        lint.add(WarningId::transformUnreadable, file, 0,
+                 check.name + " is no transform: its summary names no product it was made for");
+    }
+    for (const std::string& failure : check.failures)
+        lint.add(WarningId::transformMismatch, file, 0, failure + " (Windows answers 1624)");
+}
+
+} // namespace
+
+void lintPackage(Lint& lint, const IniReading& settings, const DecisionRecord& record,
+                 const PackageCheck& check, const std::u16string& setupDir) {
+    const ReadStatus status = check.facts.status;
+    if (status == ReadStatus::unavailable)
+        return;
+    if (status != ReadStatus::read) {
+        lint.add(WarningId::notAPackage, "Setup.ini", locationLine(settings, record),
+                 "the package " + utf8(check.path) + " is not a Windows Installer package (" +
+                     check.facts.problem + ")");
+        return;
+    }
+    lintIdentity(lint, settings, record, check.facts);
+    lintInstallerVersion(lint, settings, record, check.facts);
+    const std::string description = onTheMedium(setupDir, instanceDescriptionPath(check.path));
+    for (const TransformCheck& transform : check.transforms)
+        lintTransform(lint, transform, description);
+}
+
+} // namespace setupcheck

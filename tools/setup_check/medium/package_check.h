@@ -1,0 +1,37 @@
+// The package a plain run of the launcher names, read from the medium, and every transform the
+// medium offers for it: the language transforms beside the launcher, and the instance
+// transforms the package folder's setup.ini names (stored in the package), each checked
+// against what the transform asks the installer to validate.
+#pragma once
+
+#include "setup/decision_record.h"
+#include "tools/setup_check/machine/simulated_machine.h"
+#include "tools/setup_check/package/package_reader.h"
+#include "tools/setup_check/package/transform_check.h"
+
+#include <string>
+#include <vector>
+
+namespace setupcheck {
+
+struct TransformCheck {
+    std::string name;    // 1049.mst beside the launcher, or :Inst2.mst stored in the package
+    bool stored = false; // an instance transform, stored in the package
+    bool found = false;
+    TransformFacts facts;
+    TransformTarget target;
+    std::vector<std::string> failures; // the validations the package fails
+    // What could not be checked, and why (an empty text: nothing left unchecked).
+    std::string notChecked;
+};
+
+struct PackageCheck {
+    std::u16string path; // the package's Windows path as the launcher makes it
+    PackageFacts facts;
+    std::vector<TransformCheck> transforms;
+};
+
+// `record` is a plain run's on `machine`: it names the package.
+PackageCheck readPackageCheck(const SimulatedMachine& machine, const DecisionRecord& record);
+
+} // namespace setupcheck

@@ -1,0 +1,54 @@
+// How the simulated Windows Installer answers the launcher for a medium: the package the
+// launcher opens is read from the medium (package_reader.h) and answered with its own
+// identity, which a profile may override; where the package cannot be read, Setup.ini's
+// identity stands in. The installation's result is the profile's answer, else what Windows
+// would answer: 1619 for a package that is not there, 1620 for a file that is no package, 1624
+// for a transform handed over that does not apply, 1638 for an installation over another
+// version installed under the package's ProductCode, else success.
+#pragma once
+
+#include "platform/sim/sim_msi.h"
+#include "setup/decision_record.h"
+#include "tools/setup_check/machine/simulated_machine.h"
+#include "tools/setup_check/run/identity.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace setupcheck {
+
+// Why the simulated installer refused an installation by a rule of the Windows Installer,
+// rather than by the profile's answer, where the report needs to say more than the number.
+struct InstallerVerdict {
+    std::uint32_t result = 0;
+    // For 1638: the version installed under the package's ProductCode, which is another than
+    // the package's.
+    std::string otherVersionInstalled;
+};
+
+// The installer of one run on `machine`. Each answer is given what the launcher has decided so
+// far (`record`, the running launcher's own) and keeps what the report needs of it.
+class PredictedInstaller {
+public:
+    explicit PredictedInstaller(const SimulatedMachine& machine) : machine(machine) {}
+
+    // The package's data as the installer reads it at `path`, or nothing when it cannot be
+    // opened.
+    [[nodiscard]] std::optional<sim::MsiPackageData> open(const std::u16string& path,
+                                                          const DecisionRecord& record);
+    // MsiInstallProductW's result for `call`.
+    [[nodiscard]] std::uint32_t install(const sim::MsiInstallCall& call,
+                                        const DecisionRecord& record);
+
+    // What the package was answered with (opened only when the launcher opened it).
+    const PackageIdentity& identity() const { return answered; }
+    const InstallerVerdict& verdict() const { return refusal; }
+
+private:
+    const SimulatedMachine& machine;
+    PackageIdentity answered;
+    InstallerVerdict refusal;
+};
+
+} // namespace setupcheck
