@@ -14,7 +14,7 @@ std::u16string instanceDescriptionPath(const std::u16string& packagePath) {
         driveAndFolder = packagePath.substr(0, folderEnd + 1);
     else if (packagePath.size() >= 2 && packagePath[1] == u':')
         driveAndFolder = packagePath.substr(0, 2);
-    return driveAndFolder + u"setup.ini";
+    return driveAndFolder + instanceDescriptionName::fileName;
 }
 
 bool decodeInstanceDescription(const std::uint8_t* data, std::size_t size, std::u16string& text) {
@@ -60,11 +60,11 @@ void applyInstanceDescription(const std::u16string& text, std::u16string& instan
             continue;
         std::u16string_view key = line.substr(0, equals);
         std::u16string_view value = line.substr(equals + 1);
-        if (wtext::equalsNoCaseAscii(section, u"Instances") &&
-            !wtext::equalsNoCaseAscii(key, u"count"))
+        if (wtext::equalsNoCaseAscii(section, instanceDescriptionName::instances) &&
+            !wtext::equalsNoCaseAscii(key, instanceDescriptionName::count))
             instanceName = value;
         if (wtext::equalsNoCaseAscii(section, instanceName) &&
-            wtext::equalsNoCaseAscii(key, u"ProductCode"))
+            wtext::equalsNoCaseAscii(key, instanceDescriptionName::productCode))
             instanceProductCode = value;
     }
 }

@@ -7,6 +7,14 @@
 #include <cstdint>
 #include <string>
 
+// The names the description is read by, matched without regard to ASCII letter case.
+namespace instanceDescriptionName {
+inline constexpr char16_t fileName[] = u"setup.ini";
+inline constexpr char16_t instances[] = u"Instances"; // each key but count names an instance
+inline constexpr char16_t count[] = u"count";
+inline constexpr char16_t productCode[] = u"ProductCode"; // in the section the instance names
+} // namespace instanceDescriptionName
+
 // The description's path for a package path: the package's drive and folder (everything up
 // to and including the last "\" or "/") followed by "setup.ini". No length limit applies.
 std::u16string instanceDescriptionPath(const std::u16string& packagePath);

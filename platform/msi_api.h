@@ -96,7 +96,8 @@ constexpr std::int32_t uiLevelFull = 5;
 constexpr DWORD logModeVerbose = 0x1000;
 constexpr DWORD logFlushEachLine = 2;
 
-// The results the binding and the simulated installer answer with (Windows' ERROR_* codes).
+// The results the binding, the simulated installer and the Windows Installer answer with, under
+// their Windows names (ERROR_* in winerror.h).
 constexpr UINT errorSuccess = 0;
 constexpr UINT errorInvalidFunction = 1;
 constexpr UINT errorFileNotFound = 2;
@@ -106,11 +107,31 @@ constexpr UINT errorOpenFailed = 110;
 constexpr UINT errorMoreData = 234;
 constexpr UINT errorNoMoreItems = 259;
 constexpr UINT errorInstallUserExit = 1602;
+constexpr UINT errorInstallFailure = 1603;
 constexpr UINT errorUnknownProduct = 1605;
 constexpr UINT errorUnknownProperty = 1608;
 constexpr UINT errorBadQuerySyntax = 1615;
-constexpr UINT errorPackageOpenFailed = 1619;
-constexpr UINT errorPackageInvalid = 1620;
+constexpr UINT errorInstallAlreadyRunning = 1618;
+constexpr UINT errorInstallPackageOpenFailed = 1619;
+constexpr UINT errorInstallPackageInvalid = 1620;
+constexpr UINT errorInstallTransformFailure = 1624;
 constexpr UINT errorFunctionFailed = 1627;
+constexpr UINT errorInstallPlatformUnsupported = 1633;
+constexpr UINT errorProductVersion = 1638;
+constexpr UINT errorInvalidCommandLine = 1639;
+constexpr UINT errorSuccessRebootInitiated = 1641;
+constexpr UINT errorSuccessRebootRequired = 3010;
+
+// An installation that went through: done, done with a restart still needed, or done with the
+// restart already started. The launcher shows no error box for these, and setup-check counts
+// them as a predicted success.
+constexpr UINT installSuccesses[] = {errorSuccess, errorSuccessRebootRequired,
+                                     errorSuccessRebootInitiated};
+constexpr bool installSucceeded(UINT result) {
+    for (UINT success : installSuccesses)
+        if (result == success)
+            return true;
+    return false;
+}
 
 } // namespace msi

@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "setup/decision_record.h"
 #include "setup/setup_app.h"
+#include "setup/setup_ini.h"
 
 #include <memory>
 
@@ -20,7 +21,7 @@ std::uint32_t runSetup(DecisionRecord* record) {
     std::uint32_t exitCode = 1;
     {
         SetupApp app(record);
-        bool started = app.init(u"Setup.ini");
+        bool started = app.init(setupIni::fileName);
         if (!app.refusal.empty()) {
             // Nothing is installed from a file that could not be read whole: say which file
             // is at fault and why, then refuse like any other failed start.

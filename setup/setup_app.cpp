@@ -8,10 +8,12 @@
 #include "installer/msi_runtime.h"
 #include "locale/country.h"
 #include "locale/language.h"
+#include "platform/msi_api.h"
 #include "platform/platform.h"
 #include "platform/wtext.h"
 #include "setup/decision_record.h"
 #include "setup/property_string.h"
+#include "setup/setup_ini.h"
 #include "sysreq/windows_requirement.h"
 
 namespace {
@@ -104,11 +106,11 @@ void SetupApp::readStartupSettings() {
             record->settings.read.push_back({section, key, value});
         return value;
     };
-    const std::u16string packageSection = read(u"Startup", u"PackageName");
-    productVersion = parseVersion(read(u"Startup", u"ProductVersion"));
-    cmdLine = read(u"Startup", u"CmdLine");
-    productCode = read(u"Startup", u"ProductCode");
-    const std::u16string location = read(packageSection, u"Location");
+    const std::u16string packageSection = read(setupIni::startup, setupIni::packageName);
+    productVersion = parseVersion(read(setupIni::startup, setupIni::productVersion));
+    cmdLine = read(setupIni::startup, setupIni::cmdLine);
+    productCode = read(setupIni::startup, setupIni::productCode);
+    const std::u16string location = read(packageSection, setupIni::location);
     packagePath = isAbsolutePath(location) ? location : setupDir + location;
     if (record)
         record->settings.packagePath = packagePath;
@@ -198,7 +200,7 @@ void SetupApp::showUsageBox() const {
 }
 
 bool SetupApp::acceptsThisWindows() {
-    const IniSection msiVersionSection = settings.getSection(u"MsiVersion");
+    const IniSection msiVersionSection = settings.getSection(setupIni::msiVersion);
     const std::u16string requiredRuntime = msiVersionSection.getKeyAt(0);
     const std::u16string listSection = msiVersionSection.getValue(requiredRuntime);
     const std::vector<WindowsEntryCheck> entries = checkWindowsEntries(settings, listSection);
@@ -305,10 +307,9 @@ std::uint32_t SetupApp::run() {
 }
 
 void SetupApp::showFailure(std::uint32_t result) const {
-    // Success, the user's own cancel and the two restart results are not errors; a silent
-    // run never waits on a box.
-    const bool success = result == 0 || result == 1602 || result == 3010 || result == 1641;
-    if (success || silent())
+    // An installation that went through and the user's own cancel are not errors; a silent run
+    // never waits on a box.
+    if (msi::installSucceeded(result) || result == msi::errorInstallUserExit || silent())
         return;
     std::u16string text;
     if (!platform::systemErrorText(result, text))

@@ -28,10 +28,10 @@ bool meetsEntry(const WindowsEntry& entry) {
 
 WindowsEntry readWindowsEntry(const IniSection& section) {
     WindowsEntry entry;
-    entry.majorText = section.getValue(u"MajorVer");
-    entry.minorText = section.getValue(u"MinorVer");
-    entry.buildText = section.getValue(u"BuildNo");
-    entry.servicePackText = section.getValue(u"ServicePack");
+    entry.majorText = section.getValue(windowsEntryKey::majorVer);
+    entry.minorText = section.getValue(windowsEntryKey::minorVer);
+    entry.buildText = section.getValue(windowsEntryKey::buildNo);
+    entry.servicePackText = section.getValue(windowsEntryKey::servicePack);
     entry.version = parseVersion(entry.majorText + u"." + entry.minorText + u"." + entry.buildText);
     const std::uint32_t servicePack =
         entry.servicePackText.empty() ? 0 : wtext::parseULong(entry.servicePackText);

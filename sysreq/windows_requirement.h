@@ -8,6 +8,14 @@
 #include <string>
 #include <vector>
 
+// The keys of one entry section of the Windows list.
+namespace windowsEntryKey {
+inline constexpr char16_t majorVer[] = u"MajorVer";
+inline constexpr char16_t minorVer[] = u"MinorVer";
+inline constexpr char16_t buildNo[] = u"BuildNo";
+inline constexpr char16_t servicePack[] = u"ServicePack"; // major * 256 + minor
+} // namespace windowsEntryKey
+
 // One entry section (MajorVer, MinorVer, BuildNo, ServicePack) as the check reads it.
 struct WindowsEntry {
     // The four values as they stand in the section.

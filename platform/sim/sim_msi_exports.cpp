@@ -35,7 +35,7 @@ UINT SETUP_WINAPI MsiOpenDatabaseW(LPCWSTR path, LPCWSTR persist, MSIHANDLE* dat
             it = msi().packages.emplace(path, std::move(*answered)).first;
     }
     if (it == msi().packages.end())
-        return platform::fileExists(path) ? errorPackageInvalid : errorOpenFailed;
+        return platform::fileExists(path) ? errorInstallPackageInvalid : errorOpenFailed;
     // A null persistence argument (MSIDBOPEN_READONLY) opens for reading only; any other mode
     // wants to write, which a package on read-only media cannot take.
     msi().openModes.push_back(persist ? OpenMode::Writable : OpenMode::ReadOnly);
@@ -55,8 +55,9 @@ UINT SETUP_WINAPI MsiOpenProductW(LPCWSTR product, MSIHANDLE* handle) {
     if (!product || !handle)
         return errorInvalidParameter;
     // Installed products are known by their properties only; their packages are not modelled.
-    return findNoCase(msi().products, product) != msi().products.end() ? errorPackageOpenFailed
-                                                                       : errorUnknownProduct;
+    return findNoCase(msi().products, product) != msi().products.end()
+               ? errorInstallPackageOpenFailed
+               : errorUnknownProduct;
 }
 
 UINT SETUP_WINAPI MsiOpenPackageW(LPCWSTR packagePath, MSIHANDLE* handle) {
@@ -64,7 +65,7 @@ UINT SETUP_WINAPI MsiOpenPackageW(LPCWSTR packagePath, MSIHANDLE* handle) {
         return *forced;
     if (!packagePath || !handle)
         return errorInvalidParameter;
-    return errorPackageOpenFailed;
+    return errorInstallPackageOpenFailed;
 }
 
 UINT SETUP_WINAPI MsiGetProductPropertyW(MSIHANDLE, LPCWSTR, LPWSTR, DWORD*) {

@@ -1,5 +1,6 @@
 #include "tools/setup_check/check.h"
 
+#include "setup/setup_ini.h"
 #include "tools/setup_check/lints/command_line_lint.h"
 #include "tools/setup_check/lints/machine_lint.h"
 #include "tools/setup_check/machine/simulated_machine.h"
@@ -35,11 +36,12 @@ CheckResult checkOnMachine(const MediumFindings& medium, const std::string& host
     // A run that never opened the package (refused, or only the usage shown) still reports what
     // it would have been answered.
     const DecisionRecord& record = result.record();
-    result.identity = result.run.package.opened
-                          ? result.run.package
-                          : identifyPackage(result.package.facts, profile,
-                                            {lookedUp(record, u"Startup", u"ProductCode"),
-                                             lookedUp(record, u"Startup", u"ProductVersion")});
+    result.identity =
+        result.run.package.opened
+            ? result.run.package
+            : identifyPackage(result.package.facts, profile,
+                              {lookedUp(record, setupIni::startup, setupIni::productCode),
+                               lookedUp(record, setupIni::startup, setupIni::productVersion)});
     Lint lint;
     lint.warnings = medium.warnings;
     lintCommandLine(lint, record, placement.exe);

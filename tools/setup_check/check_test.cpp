@@ -1,8 +1,8 @@
 #include "tools/setup_check/basics/text.h"
-#include "tools/setup_check/check.h"
-#include "tools/setup_check/explain/explain.h"
 
 #include "tests/support/check_medium.h"
+#include "tools/setup_check/check.h"
+#include "tools/setup_check/explain/explain.h"
 
 #include <map>
 #include <string>

@@ -3,6 +3,7 @@
 #include "cmdline/option_parser.h"
 #include "cmdline/option_table.h"
 #include "locale/country.h"
+#include "platform/msi_api.h"
 #include "tools/setup_check/basics/text.h"
 
 namespace setupcheck {
@@ -197,13 +198,13 @@ std::string outcomeText(const CheckResult& r) {
     if (!r.started())
         return "the installation is not started";
     switch (r.run.exitCode) {
-    case 0:
+    case msi::errorSuccess:
         return "installed";
-    case 1602:
+    case msi::errorInstallUserExit:
         return "cancelled by the user";
-    case 3010:
+    case msi::errorSuccessRebootRequired:
         return "installed, restart needed";
-    case 1641:
+    case msi::errorSuccessRebootInitiated:
         return "installed, restart started";
     default:
         return "the installer's error";

@@ -1,15 +1,16 @@
 #include "tools/setup_check/lints/machine_lint.h"
 
 #include "installer/msi_package.h"
+#include "platform/msi_api.h"
+#include "setup/setup_ini.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/lints/encoding_lint.h"
 #include "tools/setup_check/medium/languages.h"
+#include "tools/setup_check/medium/settings_read.h"
 
 namespace setupcheck {
 
 namespace {
-
-constexpr std::uint32_t errorNoMoreItems = 259; // a query of the inspection found no row
 
 // Why the simulated installer refused the installation, where a rule of the Windows Installer
 // did, with the text Windows shows for the result.
@@ -44,7 +45,7 @@ void addRuntimeWarning(Lint& lint, const CheckResult& result) {
 
 void addKeyFileWarning(Lint& lint, const CheckResult& result) {
     const PackageDecision& package = result.record().package;
-    if (package.instanceDescriptionFound && package.inspectResult == errorNoMoreItems &&
+    if (package.instanceDescriptionFound && package.inspectResult == msi::errorNoMoreItems &&
         !package.productVersion.empty() && package.keyFileVersion.empty())
         lint.add(WarningId::keyFileRowMissing,
                  onTheMedium(result.placement.windowsFolder(), package.path), 0,
@@ -70,7 +71,7 @@ void addMessagesWarning(Lint& lint, const CheckResult& result) {
 // Setup.ini and the message files on the medium.
 std::vector<MediumFile> textFiles(const SimulatedMachine& machine) {
     const std::u16string setupDir = machine.setupDir();
-    std::vector<MediumFile> files{{"Setup.ini", setupDir + u"Setup.ini"}};
+    std::vector<MediumFile> files{{settingsFileName(), setupDir + setupIni::fileName}};
     for (const auto& [id, name] : languagesOnTheMedium(machine.hostFolder()).messageFiles)
         files.push_back({name, setupDir + utf16(name)});
     return files;

@@ -3,14 +3,16 @@
 #include "installer/instance_description.h"
 #include "locale/language.h"
 #include "platform/wtext.h"
+#include "setup/setup_ini.h"
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/lints/cut_value_lint.h"
 #include "tools/setup_check/lints/encoding_lint.h"
-#include "tools/setup_check/medium/ini_reading.h"
-#include "tools/setup_check/medium/languages.h"
 #include "tools/setup_check/lints/package_lint.h"
 #include "tools/setup_check/lints/property_lint.h"
 #include "tools/setup_check/lints/settings_lint.h"
-#include "tools/setup_check/basics/text.h"
+#include "tools/setup_check/medium/ini_reading.h"
+#include "tools/setup_check/medium/languages.h"
+#include "tools/setup_check/medium/settings_read.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -80,7 +82,7 @@ void lintTransformPlaces(Lint& lint, const SimulatedMachine& machine, const Lang
     for (const auto& [id, name] : found.transforms) {
         if (machine.fileExists(packageFolder + utf16(name)))
             continue;
-        lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
+        lint.add(WarningId::transformMisplaced, settingsFileName(), locationLine,
                  name + " lies beside the launcher but the package lies in " + utf8(packageFolder) +
                      ": the launcher passes the bare name TRANSFORMS=" + name +
                      ", which the Windows Installer looks for in the current folder and beside "
@@ -95,7 +97,7 @@ void lintTransformPlaces(Lint& lint, const SimulatedMachine& machine, const Lang
          filesIn((std::filesystem::path(machine.hostFolder()) / relative).string())) {
         auto id = languageOfName(name, false);
         if (id && !found.transforms.count(*id))
-            lint.add(WarningId::transformMisplaced, "Setup.ini", locationLine,
+            lint.add(WarningId::transformMisplaced, settingsFileName(), locationLine,
                      name + " lies beside the package but not beside the launcher, which looks "
                             "for it there: it is never passed");
     }
@@ -106,9 +108,9 @@ void lintTransformPlaces(Lint& lint, const SimulatedMachine& machine, const Lang
 MediumFindings lintMedium(const SimulatedMachine& machine, const DecisionRecord& record) {
     Lint lint;
     MediumFindings findings;
-    const std::u16string settingsPath = machine.setupDir() + u"Setup.ini";
+    const std::u16string settingsPath = machine.setupDir() + setupIni::fileName;
     if (!machine.fileExists(settingsPath)) {
-        lint.add(WarningId::noSettings, "Setup.ini", 0,
+        lint.add(WarningId::noSettings, settingsFileName(), 0,
                  "no Setup.ini beside the launcher: every start ends with exit code 1");
         findings.warnings = lint.warnings;
         return findings;
@@ -118,16 +120,16 @@ MediumFindings lintMedium(const SimulatedMachine& machine, const DecisionRecord&
     // A file in UTF-16 without its mark is refused for that cause, whatever the reader then
     // finds wrong with the little it reads.
     const bool utf16 =
-        lintUtf16WithoutMark(lint, machine, {"Setup.ini", settingsPath},
+        lintUtf16WithoutMark(lint, machine, {settingsFileName(), settingsPath},
                              settings.refused() ? "refuses to start" : "reads no setting");
     if (!utf16 && settings.refused()) {
-        lint.add(WarningId::settingsUnreadable, "Setup.ini", settings.result.line,
+        lint.add(WarningId::settingsUnreadable, settingsFileName(), settings.result.line,
                  utf8(settings.result.problem) + ": the launcher refuses to start");
     } else if (!utf16) {
         lintSettings(lint, machine, settings, record,
                      wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
                          wtext::lowerAscii(settingsPath));
-        lintCutValues(lint, "Setup.ini", settings);
+        lintCutValues(lint, settingsFileName(), settings);
         lintLauncherProperties(lint, settings, record);
     }
     const Languages found = languagesOnTheMedium(machine.hostFolder());

@@ -2,6 +2,7 @@
 
 #include "installer/instance_description.h"
 #include "platform/wtext.h"
+#include "setup/setup_ini.h"
 #include "sysreq/version.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/settings_read.h"
@@ -18,23 +19,23 @@ void lintIdentity(Lint& lint, const IniReading& settings, const DecisionRecord& 
         const char* consequence;
     };
     const Stated stated[] = {
-        {u"ProductCode", facts.productCode,
+        {setupIni::productCode, facts.productCode,
          "the launcher asks the Windows Installer about the product Setup.ini names, so it never "
          "finds this package's product installed"},
-        {u"ProductVersion", facts.productVersion,
+        {setupIni::productVersion, facts.productVersion,
          "the launcher counts the product as installed only in Setup.ini's version, so it never "
          "recognises this package installed"},
     };
     for (const Stated& s : stated) {
-        const std::string value = utf8(lookedUp(record, u"Startup", s.key));
+        const std::string value = utf8(lookedUp(record, setupIni::startup, s.key));
         const bool same =
-            s.key == std::u16string(u"ProductCode")
+            s.key == std::u16string(setupIni::productCode)
                 ? wtext::equalsNoCaseAscii(utf16(value), utf16(s.package.value_or("")))
                 : value == s.package.value_or("");
         if (same || value.empty())
             continue;
-        lint.add(WarningId::identityDiffers, "Setup.ini",
-                 settings.positions.keyLine(u"Startup", s.key),
+        lint.add(WarningId::identityDiffers, settingsFileName(),
+                 settings.positions.keyLine(setupIni::startup, s.key),
                  utf8(s.key) + " in [Startup] is " + value + ", the package's is " +
                      s.package.value_or("(none)") + ": " + s.consequence);
     }
@@ -49,8 +50,8 @@ void lintInstallerVersion(Lint& lint, const IniReading& settings, const Decision
     if (facts.schema <= 0 || asked.major < 0 || compareVersions(needed, asked) <= 0)
         return;
     const std::string neededText = schemaVersionText(facts.schema);
-    lint.add(WarningId::installerTooOld, "Setup.ini",
-             settings.positions.keyLine(u"MsiVersion", required),
+    lint.add(WarningId::installerTooOld, settingsFileName(),
+             settings.positions.keyLine(setupIni::msiVersion, required),
              "the package needs Windows Installer " + neededText + " (its schema " +
                  std::to_string(facts.schema) + "), but [MsiVersion] requires only " +
                  utf8(required) + ": on a machine whose installer is older than " + neededText +
@@ -84,7 +85,7 @@ void lintPackage(Lint& lint, const IniReading& settings, const DecisionRecord& r
     if (status == ReadStatus::unavailable)
         return;
     if (status != ReadStatus::read) {
-        lint.add(WarningId::notAPackage, "Setup.ini", locationLine(settings, record),
+        lint.add(WarningId::notAPackage, settingsFileName(), locationLine(settings, record),
                  "the package " + utf8(check.path) + " is not a Windows Installer package (" +
                      check.facts.problem + ")");
         return;

@@ -3,9 +3,10 @@
 #include "installer/msi_package.h"
 #include "platform/wtext.h"
 #include "setup/property_string.h"
-#include "tools/setup_check/run/installer_properties.h"
+#include "setup/setup_ini.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/settings_read.h"
+#include "tools/setup_check/run/installer_properties.h"
 
 namespace setupcheck {
 
@@ -32,13 +33,14 @@ const LauncherProperty launcherProperties[] = {
 } // namespace
 
 void lintLauncherProperties(Lint& lint, const IniReading& settings, const DecisionRecord& record) {
-    for (const PropertySetting& setting : propertySettings(lookedUp(record, u"Startup", u"CmdLine")))
+    for (const PropertySetting& setting :
+         propertySettings(lookedUp(record, setupIni::startup, setupIni::cmdLine)))
         for (const LauncherProperty& own : launcherProperties) {
             if (!wtext::equalsNoCaseAscii(setting.name, own.name))
                 continue;
             const std::string name = utf8(own.name);
-            lint.add(WarningId::propertySetByLauncher, "Setup.ini",
-                     settings.positions.keyLine(u"Startup", u"CmdLine"),
+            lint.add(WarningId::propertySetByLauncher, settingsFileName(),
+                     settings.positions.keyLine(setupIni::startup, setupIni::cmdLine),
                      "CmdLine sets " + utf8(setting.name) + ", which the launcher sets itself " +
                          own.when + ": CmdLine reaches the installer in every run, so in those " +
                          "runs " + name + " stands twice on the installer's command line, and " +

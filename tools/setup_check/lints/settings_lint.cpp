@@ -1,6 +1,7 @@
 #include "tools/setup_check/lints/settings_lint.h"
 
 #include "platform/wtext.h"
+#include "setup/setup_ini.h"
 #include "sysreq/version.h"
 #include "sysreq/windows_requirement.h"
 #include "tools/setup_check/basics/text.h"
@@ -13,7 +14,7 @@ namespace setupcheck {
 
 namespace {
 
-const std::string file = "Setup.ini";
+const std::string& file = settingsFileName();
 
 // Keys that may stand in [Startup] although nothing reads them.
 const std::set<std::u16string> toleratedStartupKeys{u"Product", u"PackageCode", u"LogResults"};
@@ -30,7 +31,8 @@ public:
         for (const WindowsEntryCheck& check : windows.entries) {
             readKeys[windows.listSection].insert(check.key);
             if (check.value == u"1")
-                readKeys[check.key] = {u"MajorVer", u"MinorVer", u"BuildNo", u"ServicePack"};
+                readKeys[check.key] = {windowsEntryKey::majorVer, windowsEntryKey::minorVer,
+                                       windowsEntryKey::buildNo, windowsEntryKey::servicePack};
         }
     }
 
@@ -84,12 +86,12 @@ void SettingsLint::repeats() {
 void SettingsLint::unreadKeys() {
     for (const IniSectionPosition& s : where.sections) {
         auto read = readKeys.find(s.name);
-        if (!s.taken || read == readKeys.end() || s.name == u"MsiVersion")
+        if (!s.taken || read == readKeys.end() || s.name == setupIni::msiVersion)
             continue;
         const std::vector<std::u16string> known(read->second.begin(), read->second.end());
         for (const IniKeyPosition& k : s.keys) {
             if (read->second.count(k.key) ||
-                (s.name == u"Startup" && toleratedStartupKeys.count(k.key)))
+                (s.name == setupIni::startup && toleratedStartupKeys.count(k.key)))
                 continue;
             add(WarningId::keyNeverRead, k.line,
                 utf8(k.key) + " in [" + utf8(s.name) + "] is never read by the launcher" +
@@ -99,17 +101,17 @@ void SettingsLint::unreadKeys() {
 }
 
 void SettingsLint::startup() {
-    const std::size_t startupLine = where.sectionLine(u"Startup");
+    const std::size_t startupLine = where.sectionLine(setupIni::startup);
     if (!startupLine) {
         add(WarningId::noStartup, 0,
             "no [Startup] section: the product code, version, package and CmdLine are all empty");
         return;
     }
-    if (lookedUp(u"Startup", u"ProductCode").empty())
+    if (lookedUp(setupIni::startup, setupIni::productCode).empty())
         add(WarningId::noProductCode, startupLine,
             "no ProductCode in [Startup]: the launcher can never find the product installed");
-    if (parseVersion(lookedUp(u"Startup", u"ProductVersion")).major < 0) {
-        const std::size_t line = where.keyLine(u"Startup", u"ProductVersion");
+    if (parseVersion(lookedUp(setupIni::startup, setupIni::productVersion)).major < 0) {
+        const std::size_t line = where.keyLine(setupIni::startup, setupIni::productVersion);
         add(WarningId::noProductVersion, line ? line : startupLine,
             "no ProductVersion a version can be read from: an installed "
             "product or instance never matches it");
@@ -117,9 +119,9 @@ void SettingsLint::startup() {
 }
 
 void SettingsLint::package() {
-    const std::u16string section = lookedUp(u"Startup", u"PackageName");
-    const std::size_t nameLine = where.keyLine(u"Startup", u"PackageName");
-    const std::size_t startupLine = where.sectionLine(u"Startup");
+    const std::u16string section = lookedUp(setupIni::startup, setupIni::packageName);
+    const std::size_t nameLine = where.keyLine(setupIni::startup, setupIni::packageName);
+    const std::size_t startupLine = where.sectionLine(setupIni::startup);
     if (section.empty()) {
         if (startupLine)
             add(WarningId::noPackageLocation, nameLine ? nameLine : startupLine,
@@ -132,7 +134,7 @@ void SettingsLint::package() {
                 "], which does not exist: the package path is the launcher's folder itself");
         return;
     }
-    const std::size_t locationLine = where.keyLine(section, u"Location");
+    const std::size_t locationLine = where.keyLine(section, setupIni::location);
     if (!locationLine) {
         add(WarningId::noPackageLocation, where.sectionLine(section),
             "no Location in [" + utf8(section) +
@@ -140,14 +142,15 @@ void SettingsLint::package() {
         return;
     }
     const std::u16string& path = record.settings.packagePath;
-    if (!path.empty() && (path.back() == u'\\' || path.back() == u'/' || !machine.isRegularFile(path)))
+    if (!path.empty() &&
+        (path.back() == u'\\' || path.back() == u'/' || !machine.isRegularFile(path)))
         add(WarningId::packageMissing, locationLine,
             "the package " + utf8(path) + " is not on the medium");
 }
 
 void SettingsLint::runtimeRequirement() {
-    const std::size_t sectionLine = where.sectionLine(u"MsiVersion");
-    const IniSection msiVersion = document.getSection(u"MsiVersion");
+    const std::size_t sectionLine = where.sectionLine(setupIni::msiVersion);
+    const IniSection msiVersion = document.getSection(setupIni::msiVersion);
     if (!sectionLine) {
         add(WarningId::noRuntimeRequirement, 0,
             "no [MsiVersion] section: every start is refused (message 1150)");
@@ -160,13 +163,14 @@ void SettingsLint::runtimeRequirement() {
     }
     const std::u16string requirement = record.windows.requiredRuntime;
     for (std::size_t i = 1; i < msiVersion.getKeyCount(); ++i)
-        add(WarningId::runtimeKeyIgnored, where.keyLine(u"MsiVersion", msiVersion.getKeyAt(i)),
+        add(WarningId::runtimeKeyIgnored,
+            where.keyLine(setupIni::msiVersion, msiVersion.getKeyAt(i)),
             utf8(msiVersion.getKeyAt(i)) +
                 " in [MsiVersion] is ignored: only the first key in code-unit order counts, which "
                 "is " +
                 utf8(requirement));
     if (parseVersion(requirement).major < 0)
-        add(WarningId::runtimeNotAVersion, where.keyLine(u"MsiVersion", requirement),
+        add(WarningId::runtimeNotAVersion, where.keyLine(setupIni::msiVersion, requirement),
             "the Windows Installer requirement " + utf8(requirement) + " is not a version number");
     windowsList();
 }
@@ -175,7 +179,8 @@ void SettingsLint::windowsList() {
     const WindowsDecision& windows = record.windows;
     const std::size_t listLine = where.sectionLine(windows.listSection);
     if (windows.listSection.empty() || !listLine) {
-        add(WarningId::windowsListMissing, where.keyLine(u"MsiVersion", windows.requiredRuntime),
+        add(WarningId::windowsListMissing,
+            where.keyLine(setupIni::msiVersion, windows.requiredRuntime),
             "the requirement list [" + utf8(windows.listSection) +
                 "] does not exist: every start is refused (message 1150)");
         return;
@@ -212,7 +217,8 @@ void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCh
     // fix (it reads none after it).
     const WindowsEntry& e = check.entry;
     const std::int32_t parts[] = {e.version.major, e.version.minor, e.version.build};
-    const char16_t* const keys[] = {u"MajorVer", u"MinorVer", u"BuildNo"};
+    const char16_t* const keys[] = {windowsEntryKey::majorVer, windowsEntryKey::minorVer,
+                                    windowsEntryKey::buildNo};
     const std::u16string* const texts[] = {&e.majorText, &e.minorText, &e.buildText};
     for (int k = 0; k < 3; ++k) {
         if (parts[k] >= 0)
@@ -228,7 +234,7 @@ void SettingsLint::windowsEntry(const std::u16string& list, const WindowsEntryCh
                     " is not a number: this entry can never be met");
         break;
     }
-    const std::size_t servicePackLine = where.keyLine(check.key, u"ServicePack");
+    const std::size_t servicePackLine = where.keyLine(check.key, windowsEntryKey::servicePack);
     if (servicePackLine && !isDigits(e.servicePackText))
         add(WarningId::servicePackNotANumber, servicePackLine,
             "ServicePack=" + utf8(e.servicePackText) +
@@ -263,7 +269,7 @@ void SettingsLint::unreadSections(bool holdsInstances) {
     }
     for (const IniSectionPosition& s : where.sections) {
         const std::u16string lower = wtext::lowerAscii(s.name);
-        if (!s.taken || readKeys.count(s.name) || s.name == u"MsiVersion" ||
+        if (!s.taken || readKeys.count(s.name) || s.name == setupIni::msiVersion ||
             instanceSections.count(lower))
             continue;
         std::string message = "[" + utf8(s.name) + "] is never read by the launcher";

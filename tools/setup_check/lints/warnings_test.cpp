@@ -1,7 +1,7 @@
 #include "tools/setup_check/check.h"
-#include "tools/setup_check/reports/report.h"
 
 #include "tests/support/check_medium.h"
+#include "tools/setup_check/reports/report.h"
 
 #include <map>
 #include <string>

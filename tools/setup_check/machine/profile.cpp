@@ -1,11 +1,11 @@
 #include "tools/setup_check/machine/profile.h"
-#include "tools/setup_check/machine/profile_text.h"
 
 #include "locale/language.h"
 #include "locale/language_table.h"
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
 #include "sysreq/version.h"
+#include "tools/setup_check/machine/profile_text.h"
 
 #include <fstream>
 #include <sstream>

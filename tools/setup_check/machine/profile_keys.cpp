@@ -1,10 +1,10 @@
 #include "tools/setup_check/machine/profile.h"
-#include "tools/setup_check/machine/profile_text.h"
 
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
-#include "tools/setup_check/basics/text.h"
 #include "sysreq/version.h"
+#include "tools/setup_check/basics/text.h"
+#include "tools/setup_check/machine/profile_text.h"
 
 namespace setupcheck {
 
@@ -104,12 +104,12 @@ Status setAnsiCodePage(Profile& p, const std::string& key, const std::string& va
     else if (n && sim::codePageAvailable(std::uint32_t(*n)))
         p.ansiCodePage = std::uint32_t(*n);
     else
-        return refuse(key, value,
-                      "expected a Windows code page this build decodes (1251) or auto");
+        return refuse(key, value, "expected a Windows code page this build decodes (1251) or auto");
     return {};
 }
 
-Status setVersionOrNone(std::optional<std::u16string>& field, const std::string& key, const std::string& value) {
+Status setVersionOrNone(std::optional<std::u16string>& field, const std::string& key,
+                        const std::string& value) {
     if (isNone(value))
         field.reset();
     else if (parseVersion(wtext::fromUtf8(value)).major < 0)

@@ -1,5 +1,7 @@
 #include "tools/setup_check/medium/ini_reading.h"
 
+#include "setup/setup_ini.h"
+
 namespace setupcheck {
 
 // The launcher's reader reads through the platform, which the live machine scripts.
@@ -11,8 +13,8 @@ IniReading readIni([[maybe_unused]] const SimulatedMachine& machine, const std::
 
 std::size_t locationLine(const IniReading& settings, const DecisionRecord& record) {
     for (const SettingLookup& lookup : record.settings.read)
-        if (lookup.key == u"Location")
-            return settings.positions.keyLine(lookup.section, u"Location");
+        if (lookup.key == setupIni::location)
+            return settings.positions.keyLine(lookup.section, setupIni::location);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 #include "tools/setup_check/medium/settings_read.h"
 
 #include "installer/instance_description.h"
+#include "setup/setup_ini.h"
+#include "sysreq/windows_requirement.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/ini_reading.h"
 #include "tools/setup_check/medium/instance_lines.h"
@@ -32,16 +34,16 @@ private:
 void addWindowsRequirement(ReadList& read, const WindowsDecision& windows) {
     if (windows.requiredRuntime.empty())
         return;
-    read.add(u"MsiVersion", windows.requiredRuntime, windows.listSection);
+    read.add(setupIni::msiVersion, windows.requiredRuntime, windows.listSection);
     for (const WindowsEntryCheck& check : windows.entries) {
         read.add(windows.listSection, check.key, check.value);
         if (check.value != u"1")
             continue;
         const WindowsEntry& e = check.entry;
-        read.add(check.key, u"MajorVer", e.majorText);
-        read.add(check.key, u"MinorVer", e.minorText);
-        read.add(check.key, u"BuildNo", e.buildText);
-        read.add(check.key, u"ServicePack", e.servicePackText);
+        read.add(check.key, windowsEntryKey::majorVer, e.majorText);
+        read.add(check.key, windowsEntryKey::minorVer, e.minorText);
+        read.add(check.key, windowsEntryKey::buildNo, e.buildText);
+        read.add(check.key, windowsEntryKey::servicePack, e.servicePackText);
     }
 }
 
@@ -68,7 +70,8 @@ std::u16string lookedUp(const DecisionRecord& record, const std::u16string& sect
 std::vector<SettingRead> settingsRead(const SimulatedMachine& machine,
                                       const DecisionRecord& record) {
     const std::u16string setupDir = machine.setupDir();
-    ReadList settings("Setup.ini", readIni(machine, setupDir + u"Setup.ini").positions);
+    ReadList settings(settingsFileName(),
+                      readIni(machine, setupDir + setupIni::fileName).positions);
     for (const SettingLookup& lookup : record.settings.read)
         settings.add(lookup.section, lookup.key, lookup.value);
     addWindowsRequirement(settings, record.windows);

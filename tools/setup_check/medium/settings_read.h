@@ -2,7 +2,9 @@
 // setup.ini, each with the line it stood on, as its decision record names them.
 #pragma once
 
+#include "platform/wtext.h"
 #include "setup/decision_record.h"
+#include "setup/setup_ini.h"
 #include "tools/setup_check/machine/simulated_machine.h"
 
 #include <cstddef>
@@ -10,6 +12,12 @@
 #include <vector>
 
 namespace setupcheck {
+
+// Setup.ini's name, as the tool names the medium's files in its warnings and reports.
+inline const std::string& settingsFileName() {
+    static const std::string name = wtext::toUtf8(setupIni::fileName);
+    return name;
+}
 
 struct SettingRead {
     std::string file;

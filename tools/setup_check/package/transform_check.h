@@ -28,8 +28,6 @@
 
 namespace setupcheck {
 
-inline constexpr std::uint32_t transformFailure = 1624; // ERROR_INSTALL_TRANSFORM_FAILURE
-
 // What the transform was made for, from its summary information.
 struct TransformTarget {
     std::string productCode, productVersion, upgradeCode, platform, language;

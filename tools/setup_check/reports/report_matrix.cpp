@@ -1,8 +1,8 @@
 #include "locale/language_table.h"
+
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/reports/report.h"
-#include "tools/setup_check/basics/text.h"
-
 #include <algorithm>
 #include <set>
 #include <tuple>

@@ -1,9 +1,9 @@
 #include "tools/setup_check/explain/msiexec_line.h"
+
+#include "tests/support/check_medium.h"
 #include "tools/setup_check/reports/json_writer.h"
 #include "tools/setup_check/reports/report.h"
 #include "tools/setup_check/result/exit_status.h"
-
-#include "tests/support/check_medium.h"
 
 #include <string>
 #include <utility>

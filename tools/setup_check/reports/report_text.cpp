@@ -1,8 +1,8 @@
 #include "tools/setup_check/explain/explain.h"
+
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/msiexec_line.h"
 #include "tools/setup_check/reports/report.h"
-#include "tools/setup_check/basics/text.h"
-
 #include <sstream>
 
 namespace setupcheck {

@@ -1,25 +1,14 @@
 #include "tools/setup_check/result/exit_status.h"
 
+#include "platform/msi_api.h"
+
 namespace setupcheck {
-
-namespace {
-
-// What the Windows Installer answers for an installation that went through.
-constexpr std::uint32_t installerSuccesses[] = {
-    0,    // ERROR_SUCCESS
-    3010, // ERROR_SUCCESS_REBOOT_REQUIRED
-    1641, // ERROR_SUCCESS_REBOOT_INITIATED
-};
-
-} // namespace
 
 ExitStatus runStatus(const CheckResult& result) {
     if (!result.started())
         return ExitStatus::LauncherRefuses;
-    for (std::uint32_t success : installerSuccesses)
-        if (result.run.exitCode == success)
-            return ExitStatus::Succeeds;
-    return ExitStatus::InstallerFails;
+    return msi::installSucceeded(result.run.exitCode) ? ExitStatus::Succeeds
+                                                      : ExitStatus::InstallerFails;
 }
 
 bool warningsCount(const std::vector<CheckResult>& results, Strictness strictness) {

@@ -1,8 +1,10 @@
 #include "tools/setup_check/run/predicted_installer.h"
 
 #include "installer/msi_package.h"
+#include "platform/msi_api.h"
 #include "platform/wtext.h"
 #include "setup/property_string.h"
+#include "setup/setup_ini.h"
 #include "sysreq/version.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/settings_read.h"
@@ -16,11 +18,8 @@ namespace setupcheck {
 
 namespace {
 
-constexpr std::uint32_t packageMissing = 1619; // ERROR_INSTALL_PACKAGE_OPEN_FAILED
-constexpr std::uint32_t packageInvalid = 1620; // ERROR_INSTALL_PACKAGE_INVALID
-// ERROR_PRODUCT_VERSION: the installer installs no package over another version of the product
-// installed under the same ProductCode, unless the command line asks for a reinstallation.
-constexpr std::uint32_t productVersion = 1638;
+// The installer installs no package over another version of the product installed under the
+// same ProductCode (ERROR_PRODUCT_VERSION), unless the command line asks for a reinstallation.
 constexpr char16_t reinstall[] = u"REINSTALL";
 
 sim::MsiPackageData scripted(const PackageIdentity& id) {
@@ -106,8 +105,8 @@ std::optional<sim::MsiPackageData> PredictedInstaller::open(const std::u16string
     answered.facts = facts;
     if (facts.status == ReadStatus::notAPackage || facts.status == ReadStatus::missing)
         return std::nullopt;
-    const StatedIdentity stated{lookedUp(record, u"Startup", u"ProductCode"),
-                                lookedUp(record, u"Startup", u"ProductVersion")};
+    const StatedIdentity stated{lookedUp(record, setupIni::startup, setupIni::productCode),
+                                lookedUp(record, setupIni::startup, setupIni::productVersion)};
     answered = identifyPackage(facts, machine.profile(), stated);
     answered.opened = true;
     return scripted(answered);
@@ -117,21 +116,21 @@ std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
                                           const DecisionRecord& record) {
     const Profile& profile = machine.profile();
     if (!machine.isRegularFile(call.packagePath))
-        return packageMissing;
+        return msi::errorInstallPackageOpenFailed;
     if (answered.facts.status == ReadStatus::notAPackage)
-        return packageInvalid;
+        return msi::errorInstallPackageInvalid;
     if (profile.installerResult)
         return *profile.installerResult;
     if (transformFails(machine, record, answered))
-        return transformFailure;
+        return msi::errorInstallTransformFailure;
     if (record.commandLine.mode != InstallMode::Install ||
         setsProperty(call.commandLine, reinstall))
-        return 0u;
+        return msi::errorSuccess;
     if (const auto other = otherVersionInstalled(profile.installed, answered)) {
-        refusal = {productVersion, utf8(*other)};
-        return productVersion;
+        refusal = {msi::errorProductVersion, utf8(*other)};
+        return msi::errorProductVersion;
     }
-    return 0u;
+    return msi::errorSuccess;
 }
 
 } // namespace setupcheck
