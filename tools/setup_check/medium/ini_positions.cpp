@@ -1,45 +1,37 @@
 #include "tools/setup_check/medium/ini_positions.h"
 
-#include <map>
-#include <set>
 #include <string_view>
 
 namespace setupcheck {
 
 std::size_t IniPositions::sectionLine(const std::u16string& name) const {
-    for (const IniSectionPosition& section : sections)
-        if (section.taken && section.name == name)
-            return section.line;
-    return 0;
+    const auto taken = takenAt.find(name);
+    return taken == takenAt.end() ? 0 : sections[taken->second].line;
 }
 
 std::size_t IniPositions::keyLine(const std::u16string& section, const std::u16string& key) const {
-    for (const IniSectionPosition& s : sections) {
-        if (!s.taken || s.name != section)
-            continue;
-        for (const IniKeyPosition& k : s.keys)
-            if (k.key == key)
-                return k.line;
+    const auto taken = takenAt.find(section);
+    if (taken == takenAt.end())
         return 0;
-    }
-    return 0;
+    const IniSectionPosition& s = sections[taken->second];
+    const auto k = s.keyAt.find(key);
+    return k == s.keyAt.end() ? 0 : s.keys[k->second].line;
 }
 
 IniLoadResult loadWithPositions(IniFile& document, const std::u16string& path,
                                 IniPositions& where) {
-    where = IniPositions{path, {}};
-    std::set<std::u16string> names;           // the section names met so far
-    std::map<std::u16string, std::size_t> at; // the current section's keys: index in its keys
+    where = IniPositions{path, {}, {}};
     IniObserver observer;
     observer.section = [&](std::u16string_view name, std::size_t line) {
-        const bool first = names.emplace(name).second;
-        where.sections.push_back({std::u16string(name), line, first, {}});
-        at.clear();
+        const bool first =
+            where.takenAt.emplace(std::u16string(name), where.sections.size()).second;
+        where.sections.push_back({std::u16string(name), line, first, {}, {}});
     };
     observer.key = [&](std::u16string_view, std::u16string_view key, std::u16string_view,
                        std::size_t line) {
-        std::vector<IniKeyPosition>& keys = where.sections.back().keys;
-        auto [it, fresh] = at.emplace(std::u16string(key), keys.size());
+        IniSectionPosition& section = where.sections.back();
+        std::vector<IniKeyPosition>& keys = section.keys;
+        auto [it, fresh] = section.keyAt.emplace(std::u16string(key), keys.size());
         if (fresh) {
             keys.push_back({std::u16string(key), line, {}, std::nullopt});
             return;
@@ -52,7 +44,8 @@ IniLoadResult loadWithPositions(IniFile& document, const std::u16string& path,
     // Told right after the key line it cuts.
     observer.comment = [&](std::u16string_view, std::u16string_view key,
                            std::u16string_view lineText, std::size_t cutAt, std::size_t) {
-        IniKeyPosition& k = where.sections.back().keys[at.at(std::u16string(key))];
+        IniSectionPosition& section = where.sections.back();
+        IniKeyPosition& k = section.keys[section.keyAt.at(std::u16string(key))];
         k.cut = IniCut{std::u16string(lineText), cutAt};
     };
     return document.load(path, &observer);

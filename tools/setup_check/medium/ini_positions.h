@@ -6,6 +6,7 @@
 #include "config/ini_file.h"
 
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,7 +35,8 @@ struct IniSectionPosition {
     // False when a section of this name stood earlier in the file, so the reader passed this
     // one over whole.
     bool taken = true;
-    std::vector<IniKeyPosition> keys; // in order of first appearance
+    std::vector<IniKeyPosition> keys;            // in order of first appearance
+    std::map<std::u16string, std::size_t> keyAt; // each key's index in keys
 };
 
 struct IniPositions {
@@ -42,6 +44,9 @@ struct IniPositions {
     // Every header the reader met, in file order, the ones passed over included. After a
     // malformed text it holds the sections before the fault.
     std::vector<IniSectionPosition> sections;
+    // The index in sections of the section taken under each name, so that looking up a line
+    // costs the same however many sections the file holds.
+    std::map<std::u16string, std::size_t> takenAt;
 
     // The header line of the section taken under `name`, or 0.
     std::size_t sectionLine(const std::u16string& name) const;

@@ -137,7 +137,7 @@ TEST(IniPositions, KeepsWhatStoodBeforeAFaultAndNothingForAnUnreadableFile) {
               IniLoadStatus::malformed);
     EXPECT_EQ(dumpPositions(where), "A@1{k@2;}B@3{m@4;}");
 
-    where.sections.push_back({u"stale", 9, true, {}});
+    where.sections.push_back({u"stale", 9, true, {}, {}});
     const std::u16string missing = u"C:\\media\\missing.ini";
     EXPECT_EQ(loadWithPositions(doc, missing, where).status, IniLoadStatus::unreadable);
     EXPECT_EQ(where.path, missing);

@@ -37,6 +37,22 @@ TEST_F(Medium, JsonAndTableCarryTheCommandLine) {
     EXPECT_NE(table.find("winxp-sp3-en  0x0409 English  -"), std::string::npos) << table;
 }
 
+// A name longer than the report's first column stands apart from its value, however long.
+TEST_F(Medium, TextReportKeepsLongNamesApart) {
+    if (!packageReadingAvailable())
+        GTEST_SKIP() << "this build reads no package, so it lists no stored transform";
+    const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWX";
+    file("Setup.ini",
+         replaced(standardSettings, "Location=product.msi", "Location=data\\product.msi"));
+    remove("product.msi");
+    copyBuilt("product.msi", "data/product.msi");
+    file("data/setup.ini",
+         "[Instances]\r\n1=" + name + "\r\n[" + name + "]\r\nProductCode=" + instanceCode + "\r\n");
+    const std::string report = textReport(check("win10-en"));
+    const std::string row = "  :" + name + ".mst ";
+    EXPECT_NE(report.find(row), std::string::npos) << report;
+}
+
 TEST(Json, StringsAreEscaped) {
     const std::pair<std::string, std::string> cases[] = {
         {"plain", "\"plain\""},
