@@ -14,18 +14,21 @@ namespace setupcheck {
 
 // What a publisher should fix on the medium in `hostFolder`, whatever the machine, and what the
 // package and its transforms were found to be.
-MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& placement = {});
-std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement = {});
+[[nodiscard]] MediumFindings checkMediumFiles(const std::string& hostFolder,
+                                              const Placement& placement = {});
+[[nodiscard]] std::vector<Warning> mediumWarnings(const std::string& hostFolder,
+                                                  const Placement& placement = {});
 
 // The medium in `hostFolder` on `profile`, with the launcher's command line `arguments` (the
 // text after the program's own path), the medium placed as `placement` says; `medium` is what
 // checkMediumFiles found.
-CheckResult checkOnMachine(const MediumFindings& medium, const std::string& hostFolder,
-                           const Profile& profile, const std::string& arguments,
-                           const Placement& placement);
+[[nodiscard]] CheckResult checkOnMachine(const MediumFindings& medium,
+                                         const std::string& hostFolder, const Profile& profile,
+                                         const std::string& arguments, const Placement& placement);
 
 // Both of the above, for one machine.
-CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
-                        const std::string& arguments, const Placement& placement = {});
+[[nodiscard]] CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
+                                      const std::string& arguments,
+                                      const Placement& placement = {});
 
 } // namespace setupcheck

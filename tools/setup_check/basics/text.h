@@ -8,27 +8,28 @@
 
 namespace setupcheck {
 
-std::string utf8(const std::u16string& text);
-std::u16string utf16(const std::string& text);
+[[nodiscard]] std::string utf8(const std::u16string& text);
+[[nodiscard]] std::u16string utf16(const std::string& text);
 // Only the digits 0-9, at least one.
-bool isDigits(const std::u16string& text);
+[[nodiscard]] bool isDigits(const std::u16string& text);
 // ", did you mean X?" (or the letter-case hint) for a key that is nearly one of `known`.
-std::string suggestion(const std::u16string& key, const std::vector<std::u16string>& known);
+[[nodiscard]] std::string suggestion(const std::u16string& key,
+                                     const std::vector<std::u16string>& known);
 // `text` followed by blanks up to `width` characters, and by one blank at least, so that a
 // column of any length stays apart from the next.
-std::string padded(const std::string& text, std::size_t width);
+[[nodiscard]] std::string padded(const std::string& text, std::size_t width);
 // "0x0419" and the like, `digits` hexadecimal digits at least.
-std::string hexText(std::uint32_t value, int digits);
+[[nodiscard]] std::string hexText(std::uint32_t value, int digits);
 
 // The name of an enumerator from a table in the enumeration's order; the first name for a
 // value outside it.
 template <typename Enum, std::size_t N>
-std::string nameOf(Enum value, const char* const (&names)[N]) {
+[[nodiscard]] std::string nameOf(Enum value, const char* const (&names)[N]) {
     const auto index = static_cast<std::size_t>(value);
     return index < N ? names[index] : names[0];
 }
 // A Windows path on the medium as the medium's own files are named: relative to the launcher's
 // folder `setupDir` (data\setup.ini); a path elsewhere stays whole.
-std::string onTheMedium(const std::u16string& setupDir, const std::u16string& path);
+[[nodiscard]] std::string onTheMedium(const std::u16string& setupDir, const std::u16string& path);
 
 } // namespace setupcheck

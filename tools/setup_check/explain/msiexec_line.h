@@ -12,6 +12,6 @@ namespace setupcheck {
 // /a by the run's mode (whose property, REMOVE=ALL or ACTION=ADMIN, that switch stands for),
 // /qn for no interface, /lv! and the file for the launcher's verbose log flushed line by line,
 // then the properties. Empty when the installer is not called.
-std::string msiexecCommandLine(const DecisionRecord& record);
+[[nodiscard]] std::string msiexecCommandLine(const DecisionRecord& record);
 
 } // namespace setupcheck

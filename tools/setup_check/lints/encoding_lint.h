@@ -25,11 +25,12 @@ struct MediumFile {
 
 // True, with the warning added, when `file` is UTF-16 without a byte-order mark; `consequence`
 // says what the launcher does with a file it cannot read ("the launcher refuses to start").
-bool lintUtf16WithoutMark(Lint& lint, const SimulatedMachine& machine, const MediumFile& file,
-                          const std::string& consequence);
+[[nodiscard]] bool lintUtf16WithoutMark(Lint& lint, const SimulatedMachine& machine,
+                                        const MediumFile& file, const std::string& consequence);
 
 // Names, for each of `files` that holds text beyond ASCII without a byte-order mark, the code
 // page `machine` reads it in and how its first such line reads there.
-void lintAnsiText(Lint& lint, const SimulatedMachine& machine, const std::vector<MediumFile>& files);
+void lintAnsiText(Lint& lint, const SimulatedMachine& machine,
+                  const std::vector<MediumFile>& files);
 
 } // namespace setupcheck

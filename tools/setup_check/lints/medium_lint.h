@@ -19,6 +19,7 @@ struct MediumFindings {
 
 // `record` is a plain run's (no options) on `machine`, any machine that reaches the Windows
 // requirement; the files are read there.
-MediumFindings lintMedium(const SimulatedMachine& machine, const DecisionRecord& record);
+[[nodiscard]] MediumFindings lintMedium(const SimulatedMachine& machine,
+                                        const DecisionRecord& record);
 
 } // namespace setupcheck

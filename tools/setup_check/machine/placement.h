@@ -21,6 +21,6 @@ struct Placement {
 
 // A placement given on the command line, checked and tidied: `folder` must be an absolute
 // Windows folder (X:\ or X:\...), `exe` a bare file name.
-Result<Placement> normalisedPlacement(Placement placement);
+[[nodiscard]] Result<Placement> normalisedPlacement(Placement placement);
 
 } // namespace setupcheck

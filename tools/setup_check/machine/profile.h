@@ -55,13 +55,14 @@ struct Profile {
 };
 
 // The preset names, in the order they are listed.
-std::vector<std::string> presetNames();
+[[nodiscard]] std::vector<std::string> presetNames();
 // Nothing when there is no preset of that name.
-std::optional<Profile> preset(const std::string& name);
+[[nodiscard]] std::optional<Profile> preset(const std::string& name);
 
 // Applies one "key=value" setting, or says why the key or value is not understood. The keys
 // are those of profileKeys().
-Status applySetting(Profile& profile, const std::string& key, const std::string& value);
+[[nodiscard]] Status applySetting(Profile& profile, const std::string& key,
+                                  const std::string& value);
 
 // One setting a profile may hold: its key ("installed." and "map." are followed by a product
 // code or a Windows folder), what its value looks like, and what it sets.
@@ -71,27 +72,28 @@ struct ProfileKey {
     const char* help;
     Status (*apply)(Profile& profile, const std::string& key, const std::string& value);
 };
-const std::vector<ProfileKey>& profileKeys();
+[[nodiscard]] const std::vector<ProfileKey>& profileKeys();
 // The keys, one per line, for the tool's help text.
-std::string profileKeysHelp();
+[[nodiscard]] std::string profileKeysHelp();
 
 // Applies every line of a profile file's text ("#" and ";" start comment lines); a failure
 // names the line at fault.
-Status applyProfileText(Profile& profile, const std::string& text, const std::string& fileName);
+[[nodiscard]] Status applyProfileText(Profile& profile, const std::string& text,
+                                      const std::string& fileName);
 
 // A profile from a preset name or a profile file's path.
-Result<Profile> loadProfile(const std::string& nameOrPath);
+[[nodiscard]] Result<Profile> loadProfile(const std::string& nameOrPath);
 
 // "Windows 6.1.7601 SP1" and the like.
-std::string windowsText(const platform::OsVersion& version);
+[[nodiscard]] std::string windowsText(const platform::OsVersion& version);
 // "0x0419".
-std::string languageText(std::uint32_t languageId);
+[[nodiscard]] std::string languageText(std::uint32_t languageId);
 // "1049 (0x0419, Russian)".
-std::string languageWithName(std::uint32_t languageId);
+[[nodiscard]] std::string languageWithName(std::uint32_t languageId);
 
 // The code page the machine reads text without a byte-order mark in: the profile's, else the
 // system language's as Windows sets it, else (a language without one the launcher's table
 // knows) the simulated machine's default, Windows-1252.
-std::uint32_t ansiCodePageOf(const Profile& profile);
+[[nodiscard]] std::uint32_t ansiCodePageOf(const Profile& profile);
 
 } // namespace setupcheck

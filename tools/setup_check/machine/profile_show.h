@@ -15,8 +15,8 @@ using ProfileSetting = std::pair<std::string, std::string>;
 // Every setting of `profile`, in the order the profile keys are listed; settings left unset
 // (the package's identity, the installer's answer) are left out. Read back with
 // applySetting, the settings make the same profile.
-std::vector<ProfileSetting> profileSettings(const Profile& profile);
+[[nodiscard]] std::vector<ProfileSetting> profileSettings(const Profile& profile);
 // The settings as the lines of a profile file.
-std::string profileFileText(const Profile& profile);
+[[nodiscard]] std::string profileFileText(const Profile& profile);
 
 } // namespace setupcheck

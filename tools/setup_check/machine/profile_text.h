@@ -10,16 +10,16 @@
 
 namespace setupcheck {
 
-std::string trim(const std::string& s);
+[[nodiscard]] std::string trim(const std::string& s);
 // Decimal, or hexadecimal after 0x; at most 32 bits.
-std::optional<std::uint64_t> parseNumber(const std::string& text);
+[[nodiscard]] std::optional<std::uint64_t> parseNumber(const std::string& text);
 // 0x0419, 1049, or a language code of the launcher's option /l (ru, uk, ...).
-std::optional<std::uint16_t> parseLanguage(const std::string& text);
+[[nodiscard]] std::optional<std::uint16_t> parseLanguage(const std::string& text);
 // The non-empty trimmed pieces between separators.
-std::vector<std::string> split(const std::string& text, char separator);
+[[nodiscard]] std::vector<std::string> split(const std::string& text, char separator);
 // "none" or nothing.
-bool isNone(const std::string& value);
+[[nodiscard]] bool isNone(const std::string& value);
 // A version text as a DLL's (dwProductVersionMS, dwProductVersionLS).
-std::pair<std::uint32_t, std::uint32_t> dllVersion(const std::u16string& text);
+[[nodiscard]] std::pair<std::uint32_t, std::uint32_t> dllVersion(const std::u16string& text);
 
 } // namespace setupcheck

@@ -8,11 +8,11 @@
 
 namespace setupcheck {
 
-bool hasByteOrderMark(const std::string& bytes);
+[[nodiscard]] bool hasByteOrderMark(const std::string& bytes);
 
 enum class Utf16Order { none, littleEndian, bigEndian };
 
 // UTF-16 without a byte-order mark: ASCII text in it has a zero byte beside each character.
-Utf16Order utf16WithoutMark(const std::string& bytes);
+[[nodiscard]] Utf16Order utf16WithoutMark(const std::string& bytes);
 
 } // namespace setupcheck

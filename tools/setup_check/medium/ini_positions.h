@@ -56,6 +56,7 @@ struct IniPositions {
 
 // Loads `path` into `document` as IniFile::load does, and fills `where` with the positions of
 // that file's sections and keys (none when it cannot be read). Returns the load's result.
-IniLoadResult loadWithPositions(IniFile& document, const std::u16string& path, IniPositions& where);
+[[nodiscard]] IniLoadResult loadWithPositions(IniFile& document, const std::u16string& path,
+                                              IniPositions& where);
 
 } // namespace setupcheck

@@ -26,10 +26,10 @@ struct IniReading {
 
 // The line of the package's Location in Setup.ini (`settings`), as the run `record` looked it
 // up; 0 when it looked up none.
-std::size_t locationLine(const IniReading& settings, const DecisionRecord& record);
+[[nodiscard]] std::size_t locationLine(const IniReading& settings, const DecisionRecord& record);
 
 // The file at the Windows path `path` of `machine`, read by the launcher's own reader in that
 // machine's code page.
-IniReading readIni(const SimulatedMachine& machine, const std::u16string& path);
+[[nodiscard]] IniReading readIni(const SimulatedMachine& machine, const std::u16string& path);
 
 } // namespace setupcheck

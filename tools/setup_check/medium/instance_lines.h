@@ -26,6 +26,7 @@ struct InstanceLines {
 };
 
 // The description beside the package `packagePath` on `machine`.
-InstanceLines readInstanceLines(const SimulatedMachine& machine, const std::u16string& packagePath);
+[[nodiscard]] InstanceLines readInstanceLines(const SimulatedMachine& machine,
+                                              const std::u16string& packagePath);
 
 } // namespace setupcheck

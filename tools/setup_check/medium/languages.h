@@ -15,12 +15,13 @@ struct Languages {
     std::map<std::uint32_t, std::string> transforms;   // 1049.mst
     std::map<std::uint32_t, std::string> messageFiles; // 0x0419.ini
 };
-Languages languagesOnTheMedium(const std::string& hostFolder);
+[[nodiscard]] Languages languagesOnTheMedium(const std::string& hostFolder);
 
 // The names of the files in one host folder, sorted.
-std::vector<std::string> filesIn(const std::string& hostFolder);
+[[nodiscard]] std::vector<std::string> filesIn(const std::string& hostFolder);
 
 // The language whose transform (or message file) the launcher would look for under `name`.
-std::optional<std::uint32_t> languageOfName(const std::string& name, bool messageFile);
+[[nodiscard]] std::optional<std::uint32_t> languageOfName(const std::string& name,
+                                                          bool messageFile);
 
 } // namespace setupcheck

@@ -32,6 +32,7 @@ struct PackageCheck {
 };
 
 // `record` is a plain run's on `machine`: it names the package.
-PackageCheck readPackageCheck(const SimulatedMachine& machine, const DecisionRecord& record);
+[[nodiscard]] PackageCheck readPackageCheck(const SimulatedMachine& machine,
+                                            const DecisionRecord& record);
 
 } // namespace setupcheck

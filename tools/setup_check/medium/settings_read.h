@@ -14,7 +14,7 @@
 namespace setupcheck {
 
 // Setup.ini's name, as the tool names the medium's files in its warnings and reports.
-inline const std::string& settingsFileName() {
+[[nodiscard]] inline const std::string& settingsFileName() {
     static const std::string name = wtext::toUtf8(setupIni::fileName);
     return name;
 }
@@ -28,11 +28,11 @@ struct SettingRead {
 };
 
 // The value the launcher looked up for [section] key, empty when it looked up none.
-std::u16string lookedUp(const DecisionRecord& record, const std::u16string& section,
-                        const std::u16string& key);
+[[nodiscard]] std::u16string lookedUp(const DecisionRecord& record, const std::u16string& section,
+                                      const std::u16string& key);
 
 // The files are read on `machine`, where the launcher made the run `record` describes.
-std::vector<SettingRead> settingsRead(const SimulatedMachine& machine,
-                                      const DecisionRecord& record);
+[[nodiscard]] std::vector<SettingRead> settingsRead(const SimulatedMachine& machine,
+                                                    const DecisionRecord& record);
 
 } // namespace setupcheck

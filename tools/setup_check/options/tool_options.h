@@ -2,8 +2,8 @@
 // --help, --version and the listings.
 #pragma once
 
-#include "tools/setup_check/result/exit_status.h"
 #include "tools/setup_check/machine/placement.h"
+#include "tools/setup_check/result/exit_status.h"
 #include "tools/setup_check/result/warning.h"
 
 #include <optional>
@@ -40,6 +40,6 @@ enum class Parsed {
 
 // Joins arguments given one by one (after --) into the launcher's command line, quoting those
 // with blanks (KEY=a b becomes KEY="a b").
-std::string joinArguments(const std::vector<std::string>& arguments);
+[[nodiscard]] std::string joinArguments(const std::vector<std::string>& arguments);
 
 } // namespace setupcheck

@@ -40,12 +40,12 @@ struct TransformFacts {
 };
 
 // The installer version a schema asks for: 405 is "4.5".
-inline std::string schemaVersionText(int schema) {
+[[nodiscard]] inline std::string schemaVersionText(int schema) {
     return std::to_string(schema / 100) + "." + std::to_string(schema % 100);
 }
 
-bool packageReadingAvailable();
-PackageFacts readPackage(const std::string& hostPath);
-TransformFacts readTransform(const std::string& hostPath);
+[[nodiscard]] bool packageReadingAvailable();
+[[nodiscard]] PackageFacts readPackage(const std::string& hostPath);
+[[nodiscard]] TransformFacts readTransform(const std::string& hostPath);
 
 } // namespace setupcheck

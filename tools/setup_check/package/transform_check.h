@@ -35,16 +35,16 @@ struct TransformTarget {
     bool wellFormed = false;      // the revision names three parts, as a transform's does
 };
 
-TransformTarget transformTarget(const TransformFacts& transform);
+[[nodiscard]] TransformTarget transformTarget(const TransformFacts& transform);
 // The MSITRANSFORM_VALIDATE_* flags set in `flags`, by name ("product", "new_equal_base_version").
-std::vector<std::string> validationNames(std::uint32_t flags);
+[[nodiscard]] std::vector<std::string> validationNames(std::uint32_t flags);
 
 // Each validation the transform asks for and the package does not pass, in words naming the
 // transform `name`, what it was made for and what the package is ("1049.mst was made for
 // ProductVersion 1.9.0; the package is 2.0.0 and the transform asks for an exact version
 // match"). Empty when the package passes every check asked for.
-std::vector<std::string> validationFailures(const std::string& name,
-                                            const TransformFacts& transform,
-                                            const PackageFacts& package);
+[[nodiscard]] std::vector<std::string> validationFailures(const std::string& name,
+                                                          const TransformFacts& transform,
+                                                          const PackageFacts& package);
 
 } // namespace setupcheck

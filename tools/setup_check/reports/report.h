@@ -10,15 +10,15 @@
 
 namespace setupcheck {
 
-std::string textReport(const CheckResult& result);
+[[nodiscard]] std::string textReport(const CheckResult& result);
 // One warning as a line: where, severity, message and id
 // ("Setup.ini:12: error: ... [installer-too-old]").
-std::string warningText(const Warning& warning);
+[[nodiscard]] std::string warningText(const Warning& warning);
 // The JSON report of one or more runs on one medium (docs/setup-check.md), with the check's
 // exit status.
-std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status);
-std::string matrixTable(const std::vector<CheckResult>& results);
+[[nodiscard]] std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status);
+[[nodiscard]] std::string matrixTable(const std::vector<CheckResult>& results);
 // The warnings under a matrix table: the medium's once, each machine's under its profile.
-std::string matrixWarnings(const std::vector<CheckResult>& results);
+[[nodiscard]] std::string matrixWarnings(const std::vector<CheckResult>& results);
 
 } // namespace setupcheck

@@ -1,8 +1,8 @@
 // Parts of the JSON report written in files of their own.
 #pragma once
 
-#include "tools/setup_check/result/check_result.h"
 #include "tools/setup_check/reports/json_writer.h"
+#include "tools/setup_check/result/check_result.h"
 
 namespace setupcheck {
 

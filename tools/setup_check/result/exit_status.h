@@ -21,15 +21,16 @@ enum class ExitStatus : int {
 enum class Strictness { Off, Medium, All };
 
 // The launcher's outcome on one machine: Succeeds, LauncherRefuses or InstallerFails.
-ExitStatus runStatus(const CheckResult& result);
+[[nodiscard]] ExitStatus runStatus(const CheckResult& result);
 // Whether `strictness` counts the warnings the results carry.
-bool warningsCount(const std::vector<CheckResult>& results, Strictness strictness);
+[[nodiscard]] bool warningsCount(const std::vector<CheckResult>& results, Strictness strictness);
 // The status of a check over one or more machines: a refusal on any machine first, then a
 // failing installation, then counted warnings.
-ExitStatus checkStatus(const std::vector<CheckResult>& results, Strictness strictness);
+[[nodiscard]] ExitStatus checkStatus(const std::vector<CheckResult>& results,
+                                     Strictness strictness);
 // "launcher_refuses" and the like, for the JSON report.
-const char* statusName(ExitStatus status);
+[[nodiscard]] const char* statusName(ExitStatus status);
 // The statuses for --help.
-std::string exitStatusHelp();
+[[nodiscard]] std::string exitStatusHelp();
 
 } // namespace setupcheck

@@ -109,11 +109,11 @@ struct WarningKind {
     const char* meaning;
 };
 
-const std::vector<WarningKind>& warningKinds();
-const WarningKind& kindOf(WarningId id);
-std::optional<WarningId> warningNamed(const std::string& id);
-const char* severityName(Severity severity);
-const char* scopeName(Scope scope);
+[[nodiscard]] const std::vector<WarningKind>& warningKinds();
+[[nodiscard]] const WarningKind& kindOf(WarningId id);
+[[nodiscard]] std::optional<WarningId> warningNamed(const std::string& id);
+[[nodiscard]] const char* severityName(Severity severity);
+[[nodiscard]] const char* scopeName(Scope scope);
 
 struct Warning {
     WarningId id;

@@ -12,7 +12,7 @@ namespace setupcheck {
 // Assumed: nothing says it; the check stands in a likely value (the key file in the product's
 // version) or none (the package code).
 enum class IdentitySource { Package, Profile, SetupIni, Assumed };
-const char* sourceName(IdentitySource source);
+[[nodiscard]] const char* sourceName(IdentitySource source);
 
 struct IdentityValue {
     std::string value;
@@ -33,7 +33,7 @@ struct StatedIdentity {
 
 // The profile's value where it sets one, else the package's (`facts`, where it was read),
 // else Setup.ini's (`stated`).
-PackageIdentity identifyPackage(const PackageFacts& facts, const Profile& profile,
-                                const StatedIdentity& stated);
+[[nodiscard]] PackageIdentity identifyPackage(const PackageFacts& facts, const Profile& profile,
+                                              const StatedIdentity& stated);
 
 } // namespace setupcheck

@@ -15,10 +15,10 @@ struct PropertySetting {
 };
 
 // Every property setting of `commandLine`, in order; text that sets no property is passed over.
-std::vector<PropertySetting> propertySettings(std::u16string_view commandLine);
+[[nodiscard]] std::vector<PropertySetting> propertySettings(std::u16string_view commandLine);
 
 // Whether `commandLine` sets the property `name`. Names are compared without regard to ASCII
 // case, so that a name written in lower case is caught too.
-bool setsProperty(std::u16string_view commandLine, std::u16string_view name);
+[[nodiscard]] bool setsProperty(std::u16string_view commandLine, std::u16string_view name);
 
 } // namespace setupcheck

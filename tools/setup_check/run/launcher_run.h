@@ -44,6 +44,6 @@ struct LauncherRun {
 
 // Runs setup.exe's entry on `machine`, which must not have run the launcher before, with the
 // launcher's command line `arguments` (the text after its own path).
-LauncherRun runLauncher(SimulatedMachine& machine, const std::string& arguments);
+[[nodiscard]] LauncherRun runLauncher(SimulatedMachine& machine, const std::string& arguments);
 
 } // namespace setupcheck
