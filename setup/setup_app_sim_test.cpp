@@ -1,6 +1,7 @@
 #include "setup/setup_app.h"
 
 #include "platform/wtext.h"
+#include "setup/decision_record.h"
 #include "setup/entry.h"
 #include "tests/support/expected_usage.h"
 #include "tests/support/medium.h"
@@ -485,6 +486,48 @@ TEST_F(Run, InstanceTransformOnlyForAnInstalledInstance) {
         start();
         EXPECT_EQ(installedCommandLine(), c.expected) << c.what;
         EXPECT_EQ(app->instanceProductCode, c.adminUpdate ? u"" : instanceCode) << c.what;
+    }
+}
+
+// Part 5.2 takes a ProductCode line before any section header as the instance's product code
+// while no instance is named, and Part 1.3 then hands over the instance transform under that
+// empty name. The installer refuses the storage ".mst" the package does not hold (1624), and
+// the "Error" box says why; without it the product would be installed a second time, beside
+// the instance the user has.
+TEST_F(Run, InstanceWithoutANameHandsOverItsTransformAndTheInstallerRefusesIt) {
+    struct Case {
+        const char16_t* arguments;
+        bool box;
+    };
+    for (const Case c : {Case{u"", true}, Case{u"/S", false}}) {
+        SetUp();
+        auto& m = sim::machine();
+        m.userLangId = m.systemLangId = 0x0409;
+        file(u"1033.mst", "transform");
+        packageWithInstance();
+        file(u"data\\setup.ini", "ProductCode=" + utf8(instanceCode) + "\r\n");
+        sim::msi().products[instanceCode] = {u"2.5.1", u"C:\\Program Files\\Demo2"};
+        // As Windows answers a stored transform the package lacks.
+        sim::msi().onInstall = [](const sim::MsiInstallCall& call) -> std::uint32_t {
+            return call.commandLine.find(u":.mst;") != std::u16string::npos ? 1624 : 0;
+        };
+        arguments(c.arguments);
+        DecisionRecord record;
+        SetupApp setup(&record);
+        ASSERT_TRUE(setup.init(u"Setup.ini"));
+        EXPECT_EQ(setup.run(), 1624u);
+        EXPECT_EQ(installedCommandLine(), u"TRANSFORMS=:.mst;1033.mst A=1");
+        EXPECT_EQ(setup.package.instanceName(), u"");
+        EXPECT_EQ(setup.instanceProductCode, instanceCode);
+        EXPECT_TRUE(record.transforms.instanceTransformUsed);
+        EXPECT_EQ(record.transforms.instanceTransform, u"");
+        EXPECT_EQ(record.transforms.setting, u"TRANSFORMS=:.mst;1033.mst");
+        ASSERT_EQ(boxes().size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(boxes()[0].caption, u"Error");
+            EXPECT_EQ(boxes()[0].text, u"Error applying transforms. Verify that the specified "
+                                       u"transform paths are valid.\r\n");
+        }
     }
 }
 
