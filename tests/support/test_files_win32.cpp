@@ -12,9 +12,13 @@ std::u16string freshFolder() {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     std::u16string base(reinterpret_cast<const char16_t*>(temp));
-    std::u16string folder = base + u"setup-tests-" + wtext::formatDecimal(GetCurrentProcessId()) +
-                            u"-" + wtext::formatDecimal(++counter);
-    CreateDirectoryW(wide(folder), nullptr);
+    // Wine gives each run of the tests one of a few small process ids, so a folder of this
+    // name may be left from an earlier run, with a file there as a folder: a new one is taken.
+    std::u16string folder;
+    do
+        folder = base + u"setup-tests-" + wtext::formatDecimal(GetCurrentProcessId()) + u"-" +
+                 wtext::formatDecimal(++counter);
+    while (!CreateDirectoryW(wide(folder), nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     return folder + u"\\";
 }
 
