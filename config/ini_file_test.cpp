@@ -1,5 +1,7 @@
 #include "config/ini_file.h"
+#include "config/input_data_file.h"
 
+#include "platform/platform.h"
 #include "platform/wtext.h"
 #include "tests/support/test_files.h"
 #include "tests/support/text_bytes.h"
@@ -338,6 +340,66 @@ TEST(IniFile, RefusesUnreadableFilesAndKeepsTheDocument) {
         }
         EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
         EXPECT_EQ(doc.getSection(u"X").getName(), u"");
+    }
+}
+
+namespace {
+
+// A file that opens but whose read fails is refused with the system's reason, like one that
+// cannot be opened: failing on its first bytes it is not "empty", failing further on it does
+// not give the sections read before the failure. The document keeps what it held.
+void expectRefusedForItsRead(const std::u16string& path, std::uint32_t systemError) {
+    // The reader's reason for the failure (its own test pins the words).
+    InputDataResult failed;
+    failed.fault = InputDataFault::readFailed;
+    failed.systemError = systemError;
+    const std::u16string reason = failed.reason();
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("[Keep]\nk=v\n")).isRead());
+    const IniLoadResult result = doc.load(path);
+    EXPECT_EQ(result.status, IniLoadStatus::unreadable);
+    EXPECT_EQ(result.path, path);
+    EXPECT_FALSE(result.problem.empty());
+    EXPECT_EQ(result.problem, reason);
+    EXPECT_EQ(result.describe(), path + u": " + reason);
+    EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
+    EXPECT_EQ(doc.getSection(u"Startup").getName(), u"");
+    EXPECT_EQ(doc.getSection(u"Late").getName(), u"");
+}
+
+std::string longSettings() {
+    std::string text = "[Startup]\r\nProductCode={P}\r\n";
+    while (text.size() < 20000)
+        text += "; a comment line that only takes room in the file\r\n";
+    return text + "[Late]\r\nk=v\r\n";
+}
+
+} // namespace
+
+TEST(IniFile, RefusesAFileWhoseFirstReadFails) {
+    const testfiles::FileFailingFromItsStart failing(testfiles::freshFolder(), longSettings());
+    if (failing.path().empty())
+        GTEST_SKIP() << "this system has no file whose first read fails";
+    expectRefusedForItsRead(failing.path(), failing.systemError());
+}
+
+TEST(IniFile, RefusesAFileWhoseReadFailsFurtherOn) {
+    const std::string text = longSettings();
+    const std::u16string utf16(text.begin(), text.end());
+    const std::pair<const char*, std::string> files[] = {
+        {"ANSI", text},
+        {"UTF-8", "\xEF\xBB\xBF" + text},
+        {"UTF-16", textbytes::utf16(utf16)},
+    };
+    for (const auto& [encoding, bytes] : files) {
+        for (const std::uint64_t offset : {std::uint64_t{3}, std::uint64_t{12000}}) {
+            SCOPED_TRACE(std::string(encoding) + " locked from " + std::to_string(offset));
+            const std::u16string path = writeFile(bytes);
+            testfiles::LockedRegion lock(path, offset);
+            if (!lock.refusesReads())
+                GTEST_SKIP() << "this system lets a region locked elsewhere be read (Wine)";
+            expectRefusedForItsRead(path, platform::errorLockViolation);
+        }
     }
 }
 

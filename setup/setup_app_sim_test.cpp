@@ -394,6 +394,57 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
     }
 }
 
+// A Setup.ini that opens but whose read then fails (a locked region, a bad sector of a CD, a
+// share that goes away) is refused like one that cannot be opened: the file and the system's
+// reason, the usage text, an "Error" box unless /S, exit 1. Failing on its first bytes it is
+// not an empty file (the 1150 box), failing further on not settings cut short.
+TEST_F(Medium, SettingsWhoseReadFailsAfterTheOpenAreRefused) {
+    struct Case {
+        const char* what;
+        std::uint64_t offset;
+        std::uint32_t systemError;
+        const char16_t* arguments;
+        const char* reason;
+        bool box;
+    };
+    const Case cases[] = {
+        {"locked from the first byte", 0, platform::errorLockViolation, u"",
+         "The process cannot access the file because another process has locked a portion of "
+         "the file.",
+         true},
+        {"a bad sector of the CD in [Startup], silent", 60, platform::errorCrc, u"/S",
+         "Data error (cyclic redundancy check).", false},
+        {"the share gone after [Package]", 200, platform::errorNetworkNameDeleted, u"",
+         "The specified network name is no longer available.", true},
+        {"an error the system has no text for", 1, 4321, u"",
+         "the file could not be read (system error 4321)", true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        sim::failReadsFrom(media + u"Setup.ini", c.offset, c.systemError);
+        arguments(c.arguments);
+        EXPECT_EQ(runWhole(), 1u) << c.what;
+        EXPECT_TRUE(sim::msi().installs.empty()) << c.what;
+        const std::string line = "C:\\media\\Setup.ini: " + std::string(c.reason);
+        EXPECT_EQ(utf8(sim::machine().standardOutput), line + "\n" + utf8(expectedUsage)) << c.what;
+        ASSERT_EQ(boxes().size(), c.box ? 1u : 0u) << c.what;
+        if (c.box) {
+            EXPECT_EQ(boxes()[0].caption, u"Error");
+            EXPECT_EQ(boxes()[0].style, platform::mbIconError);
+            EXPECT_EQ(utf8(boxes()[0].text), line);
+        }
+    }
+}
+
+// A language file whose read fails counts as absent, as one that cannot be opened does.
+TEST_F(Medium, LanguageFileWhoseReadFailsCountsAsAbsent) {
+    sim::failReadsFrom(media + u"0x0419.ini", 0, platform::errorLockViolation);
+    SetupApp app;
+    EXPECT_TRUE(app.init(u"Setup.ini"));
+    EXPECT_EQ(app.messages.getValue(u"1150"), u"");
+    EXPECT_TRUE(app.refusal.empty());
+}
+
 // ---- The installation run ----------------------------------------------------------------
 
 class Run : public Medium {

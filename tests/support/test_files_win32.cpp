@@ -4,6 +4,7 @@
 #include "platform/wtext.h"
 
 #include <cstdio>
+#include <memory>
 
 namespace testfiles {
 
@@ -36,6 +37,62 @@ std::u16string write(const std::u16string& folder, const std::u16string& name,
 std::u16string makeFolder(const std::u16string& folder, const std::u16string& name) {
     CreateDirectoryW(wide(folder + name), nullptr);
     return folder + name;
+}
+
+LockedRegion::LockedRegion(const std::u16string& path, std::uint64_t offset) {
+    HANDLE lock = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (lock == INVALID_HANDLE_VALUE)
+        return;
+    handle_ = lock;
+    OVERLAPPED at = {};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    if (!LockFileEx(lock, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                    MAXDWORD, &at))
+        return;
+    // Whether the system holds other handles to the lock: read the region through one.
+    HANDLE probe = CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return;
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(offset);
+    char byte = 0;
+    DWORD got = 0;
+    refusesReads_ = SetFilePointerEx(probe, position, nullptr, FILE_BEGIN) &&
+                    !ReadFile(probe, &byte, 1, &got, nullptr) &&
+                    GetLastError() == ERROR_LOCK_VIOLATION;
+    CloseHandle(probe);
+}
+
+LockedRegion::~LockedRegion() {
+    // Closing the handle releases its locks.
+    if (handle_)
+        CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+FileFailingFromItsStart::FileFailingFromItsStart(const std::u16string& folder,
+                                                 const std::string& bytes) {
+    const std::u16string written = write(folder, u"failing.ini", bytes);
+    lock_ = std::make_unique<LockedRegion>(written, 0);
+    if (lock_->refusesReads()) {
+        path_ = written;
+        systemError_ = ERROR_LOCK_VIOLATION;
+        return;
+    }
+    const std::u16string device = u"Z:\\sys\\class\\net\\lo\\speed";
+    HANDLE probe = CreateFileW(wide(device), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE)
+        return;
+    char buffer[16];
+    DWORD got = 0;
+    if (!ReadFile(probe, buffer, sizeof buffer, &got, nullptr)) {
+        path_ = device;
+        systemError_ = GetLastError();
+    }
+    CloseHandle(probe);
 }
 
 } // namespace testfiles
