@@ -44,8 +44,8 @@ TEST(PropertyString, TransformSettingStoredInstanceFirst) {
     EXPECT_EQ(transformSetting(u"Inst2", u"1049.mst"), u"TRANSFORMS=:Inst2.mst;1049.mst");
 }
 
-// Part 1.3 hands the instance transform over whenever the instance is installed, also under
-// the empty name a description gives with its ProductCode line before any section: the
+// The launcher hands the instance transform over whenever the instance is installed, also
+// under the empty name a description gives with its ProductCode line before any section: the
 // installer then refuses the storage ".mst" the package lacks, rather than installing the
 // product again beside the instance.
 TEST(PropertyString, InstanceWithoutANameStillGivesItsTransform) {

@@ -540,11 +540,11 @@ TEST_F(Run, InstanceTransformOnlyForAnInstalledInstance) {
     }
 }
 
-// Part 5.2 takes a ProductCode line before any section header as the instance's product code
-// while no instance is named, and Part 1.3 then hands over the instance transform under that
-// empty name. The installer refuses the storage ".mst" the package does not hold (1624), and
-// the "Error" box says why; without it the product would be installed a second time, beside
-// the instance the user has.
+// The package folder's setup.ini names an instance's product code with a ProductCode line
+// before any section header while no instance is named, and the run then hands over the
+// instance transform under that empty name. The installer refuses the storage ".mst" the package
+// does not hold (1624), and the "Error" box says why; without it the product would be installed a
+// second time, beside the instance the user has.
 TEST_F(Run, InstanceWithoutANameHandsOverItsTransformAndTheInstallerRefusesIt) {
     struct Case {
         const char16_t* arguments;
