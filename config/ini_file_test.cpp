@@ -1,5 +1,7 @@
 #include "config/ini_file.h"
+#include "config/input_data_file.h"
 
+#include "platform/platform.h"
 #include "platform/wtext.h"
 #include "tests/support/test_files.h"
 #include "tests/support/text_bytes.h"
@@ -306,6 +308,102 @@ TEST(IniFile, FirstSectionOfANameWinsWhole) {
     EXPECT_EQ(doc.getSection(u"startup").getName(), u"");
 }
 
+// A section that repeats the section directly before it is ignored whole, as any repeated
+// section is: its keys neither join the first one's nor replace them. In a file whose names
+// otherwise increase (each section taken as it comes) and in one whose names do not.
+TEST(IniFile, SectionRepeatingTheOneDirectlyBeforeItIsIgnoredWhole) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string startup; // the keys of [Startup]
+    };
+    const Case cases[] = {
+        {"repeat with keys of its own and the same",
+         "[Startup]\nb=1\nd=1\n[Startup]\na=2\nb=2\ne=2\n", "b=1|d=1|"},
+        {"header right after the header", "[Startup]\n[Startup]\nk=2\n", ""},
+        {"the first with keys, the repeat without", "[Startup]\nk=1\n[Startup]\n", "k=1|"},
+        {"three in a row", "[Startup]\nk=1\n[Startup]\nk=2\n[Startup]\nk=3\nx=3\n", "k=1|"},
+        {"between names that increase", "[A]\na=1\n[Startup]\nk=1\n[Startup]\nk=2\nx=2\n[Z]\nz=1\n",
+         "k=1|"},
+        {"between names out of order", "[Z]\nz=1\n[Startup]\nk=1\n[Startup]\nk=2\nx=2\n[A]\na=1\n",
+         "k=1|"},
+        {"the repeat's header told apart by blanks only", "[Startup]\nk=1\n \t[Startup] x\nk=2\n",
+         "k=1|"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        IniFile doc;
+        const IniLoadResult loaded = doc.load(writeFile(c.text));
+        ASSERT_TRUE(loaded.isRead()) << wtext::toUtf8(loaded.describe());
+        const IniSection startup = doc.getSection(u"Startup");
+        EXPECT_EQ(startup.getName(), u"Startup");
+        EXPECT_EQ(dump(startup), c.startup);
+        if (c.text.find("[A]") != std::string::npos) {
+            EXPECT_EQ(dump(doc.getSection(u"A")), "a=1|");
+            EXPECT_EQ(dump(doc.getSection(u"Z")), "z=1|");
+        }
+        // A later file's repeat is ignored too, and its other sections taken.
+        ASSERT_TRUE(doc.load(writeFile("[Startup]\nk=9\n[Startup]\nq=9\n[Y]\ny=9\n")).isRead());
+        EXPECT_EQ(dump(doc.getSection(u"Startup")), c.startup);
+        EXPECT_EQ(dump(doc.getSection(u"Y")), "y=9|");
+    }
+    // The settings as a medium has them: [Startup] given twice, one after the other.
+    IniFile settings;
+    ASSERT_TRUE(settings
+                    .load(writeFile("[Startup]\r\nProductCode={A}\r\nCmdLine=A=1\r\n"
+                                    "[Startup]\r\nProductCode={B}\r\nPackageName=Package\r\n"
+                                    "[Package]\r\nLocation=product.msi\r\n"))
+                    .isRead());
+    EXPECT_EQ(dump(settings.getSection(u"Startup")), "CmdLine=A=1|ProductCode={A}|");
+    EXPECT_EQ(dump(settings.getSection(u"Package")), "Location=product.msi|");
+}
+
+// The reader's white space above U+00FF is whatever the platform classifies as space
+// (GetStringTypeW's C1_SPACE on Windows), character by character, not a fixed list: each one
+// around a key, around a value and before a section header's "[".
+TEST(IniFile, WhiteSpaceAboveLatin1IsWhatThePlatformCallsSpace) {
+    // Both Windows and the simulation call these space, and these not.
+    for (const char16_t c : {u'\u1680', u'\u2000', u'\u2003', u'\u200A', u'\u2028', u'\u2029',
+                             u'\u202F', u'\u205F', u'\u3000'})
+        EXPECT_TRUE(platform::isSpace(c)) << std::hex << unsigned(c);
+    for (const char16_t c : {u'\u0100', u'\u180E', u'\u200B', u'\u2060', u'\u4E00', u'\uFEFF'})
+        EXPECT_FALSE(platform::isSpace(c)) << std::hex << unsigned(c);
+
+    // Every code unit above U+00FF on a line of its own: "<c>k<hex><c>=<c>v<c>".
+    std::u16string text = u"[S]\n";
+    for (char32_t c = 0x100; c <= 0xFFFF; ++c) {
+        const char16_t u = static_cast<char16_t>(c);
+        text += std::u16string(1, u) + u"k" + wtext::formatDecimal(c) + std::u16string(1, u) +
+                u"=" + std::u16string(1, u) + u"v" + std::u16string(1, u) + u"\n";
+    }
+    // A header after a blank of each kind the platform has.
+    for (const char16_t c : {u'\u2003', u'\u3000', u'\u200B'})
+        text += std::u16string(1, c) + u"[H" + wtext::formatDecimal(c) + u"]\nh=1\n";
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile(textbytes::utf16(text))).isRead());
+    const IniSection s = doc.getSection(u"S");
+    std::size_t mismatches = 0;
+    for (char32_t c = 0x100; c <= 0xFFFF && mismatches < 10; ++c) {
+        const char16_t u = static_cast<char16_t>(c);
+        const std::u16string around(1, u);
+        const bool space = platform::isSpace(u);
+        const std::u16string key = space ? u"k" + wtext::formatDecimal(c)
+                                         : around + u"k" + wtext::formatDecimal(c) + around;
+        const std::u16string value = space ? u"v" : around + u"v" + around;
+        if (s.getValue(key) != value) {
+            ++mismatches;
+            ADD_FAILURE() << "U+" << std::hex << unsigned(c) << (space ? " is" : " is not")
+                          << " space to the platform, but the reader did "
+                          << (space ? "not trim it" : "trim it");
+        }
+    }
+    EXPECT_EQ(s.getKeyCount(), 0x10000u - 0x100u);
+    EXPECT_EQ(dump(doc.getSection(u"H8195")), "h=1|"); // after U+2003
+    // After U+3000; the line after U+200B, no blank, is one of its keys and opens nothing.
+    EXPECT_EQ(dump(doc.getSection(u"H12288")), "h=1|\xE2\x80\x8B[H8203]=|");
+    EXPECT_EQ(doc.getSection(u"H8203").getName(), u"");
+}
+
 TEST(IniFile, RefusesUnreadableFilesAndKeepsTheDocument) {
     const std::u16string folder = testfiles::freshFolder();
     const std::u16string beMark =
@@ -338,6 +436,66 @@ TEST(IniFile, RefusesUnreadableFilesAndKeepsTheDocument) {
         }
         EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
         EXPECT_EQ(doc.getSection(u"X").getName(), u"");
+    }
+}
+
+namespace {
+
+// A file that opens but whose read fails is refused with the system's reason, like one that
+// cannot be opened: failing on its first bytes it is not "empty", failing further on it does
+// not give the sections read before the failure. The document keeps what it held.
+void expectRefusedForItsRead(const std::u16string& path, std::uint32_t systemError) {
+    // The reader's reason for the failure (its own test pins the words).
+    InputDataResult failed;
+    failed.fault = InputDataFault::readFailed;
+    failed.systemError = systemError;
+    const std::u16string reason = failed.reason();
+    IniFile doc;
+    ASSERT_TRUE(doc.load(writeFile("[Keep]\nk=v\n")).isRead());
+    const IniLoadResult result = doc.load(path);
+    EXPECT_EQ(result.status, IniLoadStatus::unreadable);
+    EXPECT_EQ(result.path, path);
+    EXPECT_FALSE(result.problem.empty());
+    EXPECT_EQ(result.problem, reason);
+    EXPECT_EQ(result.describe(), path + u": " + reason);
+    EXPECT_EQ(dump(doc.getSection(u"Keep")), "k=v|");
+    EXPECT_EQ(doc.getSection(u"Startup").getName(), u"");
+    EXPECT_EQ(doc.getSection(u"Late").getName(), u"");
+}
+
+std::string longSettings() {
+    std::string text = "[Startup]\r\nProductCode={P}\r\n";
+    while (text.size() < 20000)
+        text += "; a comment line that only takes room in the file\r\n";
+    return text + "[Late]\r\nk=v\r\n";
+}
+
+} // namespace
+
+TEST(IniFile, RefusesAFileWhoseFirstReadFails) {
+    const testfiles::FileFailingFromItsStart failing(testfiles::freshFolder(), longSettings());
+    if (failing.path().empty())
+        GTEST_SKIP() << "this system has no file whose first read fails";
+    expectRefusedForItsRead(failing.path(), failing.systemError());
+}
+
+TEST(IniFile, RefusesAFileWhoseReadFailsFurtherOn) {
+    const std::string text = longSettings();
+    const std::u16string utf16(text.begin(), text.end());
+    const std::pair<const char*, std::string> files[] = {
+        {"ANSI", text},
+        {"UTF-8", "\xEF\xBB\xBF" + text},
+        {"UTF-16", textbytes::utf16(utf16)},
+    };
+    for (const auto& [encoding, bytes] : files) {
+        for (const std::uint64_t offset : {std::uint64_t{3}, std::uint64_t{12000}}) {
+            SCOPED_TRACE(std::string(encoding) + " locked from " + std::to_string(offset));
+            const std::u16string path = writeFile(bytes);
+            testfiles::LockedRegion lock(path, offset);
+            if (!lock.refusesReads())
+                GTEST_SKIP() << "this system lets a region locked elsewhere be read (Wine)";
+            expectRefusedForItsRead(path, platform::errorLockViolation);
+        }
     }
 }
 

@@ -1,5 +1,7 @@
 #include "config/input_data_file.h"
 
+#include "platform/wtext.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -48,6 +50,17 @@ std::u16string InputDataResult::reason() const {
                u"cannot read";
     case InputDataFault::tooLarge:
         return u"the file is too large to be read";
+    case InputDataFault::readFailed: {
+        std::u16string text;
+        if (!platform::systemErrorText(systemError, text))
+            return u"the file could not be read (system error " +
+                   wtext::formatDecimal(static_cast<std::int64_t>(systemError)) + u")";
+        // The system's text ends in a line end, which a line of its own must not carry.
+        while (!text.empty() &&
+               (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+            text.pop_back();
+        return text;
+    }
     }
     return std::u16string();
 }
@@ -58,7 +71,12 @@ InputDataFile::InputDataFile(const std::u16string& path) {
         return;
     }
     std::uint8_t mark[2] = {};
-    if (file.read(mark, 2) == 2 && mark[0] == 0xFE && mark[1] == 0xFF) {
+    const std::size_t markSize = file.read(mark, 2);
+    if (noteReadFailure()) {
+        file.close();
+        return;
+    }
+    if (markSize == 2 && mark[0] == 0xFE && mark[1] == 0xFF) {
         file.close();
         result_.fault = InputDataFault::bigEndianMark;
         return;
@@ -97,7 +115,7 @@ void InputDataFile::readUntranslated() {
 
     std::uint8_t head[3] = {};
     const std::size_t headSize = readFully(head, std::min<std::size_t>(3, byteCount));
-    if (headSize == 0)
+    if (headSize == 0 || !result_.ok())
         return;
     if (headSize >= 2 && head[0] == 0xFF && head[1] == 0xFE)
         decodeUtf16(head, headSize, byteCount);
@@ -105,17 +123,31 @@ void InputDataFile::readUntranslated() {
         decodeUtf8(byteCount - 3);
     else
         decodeAnsi(head, headSize, byteCount);
+    // Whatever stood before a failed read is not the file: none of it is kept.
+    if (!result_.ok()) {
+        text.reset();
+        textLength = 0;
+    }
 }
 
 std::size_t InputDataFile::readFully(std::uint8_t* buffer, std::size_t size) {
     std::size_t got = 0;
     while (got < size) {
         std::size_t n = file.read(buffer + got, size - got);
-        if (n == 0)
-            break;
         got += n;
+        if (noteReadFailure() || n == 0)
+            break;
     }
     return got;
+}
+
+bool InputDataFile::noteReadFailure() {
+    std::uint32_t systemError = 0;
+    if (!file.readFailed(systemError))
+        return false;
+    result_.fault = InputDataFault::readFailed;
+    result_.systemError = systemError;
+    return true;
 }
 
 // Little-endian code units after the mark FF FE: the bytes are read straight into the text

@@ -1,7 +1,9 @@
 #include "config/input_data_file.h"
 
+#include "platform/platform.h"
 #include "platform/wtext.h"
 #include "tests/support/test_files.h"
+#include "tests/support/text_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,27 @@ namespace {
 
 std::u16string writeFile(const std::string& bytes) {
     return testfiles::write(testfiles::freshFolder(), u"file.ini", bytes);
+}
+
+// The system's text for a code, as a reason on a line of its own (without its line end), or
+// the reader's words where the system has none (natively, outside a simulated machine).
+std::u16string systemText(std::uint32_t code) {
+    std::u16string text;
+    if (!platform::systemErrorText(code, text))
+        return u"the file could not be read (system error " +
+               wtext::formatDecimal(static_cast<std::int64_t>(code)) + u")";
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' '))
+        text.pop_back();
+    return text;
+}
+
+// About 20 KB of settings: more than one buffer of the C runtime's stream holds, so a region
+// locked from the middle on is met by a read after several that succeeded.
+std::string longSettings() {
+    std::string text = "[Startup]\r\nProductCode={P}\r\n";
+    while (text.size() < 20000)
+        text += "; a comment line that only takes room in the file\r\n";
+    return text + "[Late]\r\nk=v\r\n";
 }
 
 } // namespace
@@ -143,5 +166,58 @@ TEST(InputDataFile, RefusalCarriesItsReason) {
         file.read();
         EXPECT_EQ(file.getText(), nullptr);
         EXPECT_EQ(file.result().fault, c.fault);
+    }
+}
+
+namespace {
+
+// A read that fails after the open (a locked region, a device error, a share gone away) is no
+// end of the file: failing on the first bytes the file is not taken for empty, further on not
+// for one that ends there. The reader keeps no text and says why.
+void expectReadFailed(InputDataFile& file, bool translated, std::uint32_t systemError) {
+    if (translated)
+        file.read();
+    else
+        file.readUntranslated();
+    EXPECT_EQ(file.getText(), nullptr);
+    EXPECT_EQ(file.getTextLength(), 0u);
+    EXPECT_EQ(file.result().fault, InputDataFault::readFailed);
+    EXPECT_EQ(file.result().systemError, systemError);
+    EXPECT_FALSE(file.result().reason().empty());
+    EXPECT_EQ(file.result().reason(), systemText(systemError));
+}
+
+} // namespace
+
+TEST(InputDataFile, ReadThatFailsOnTheFirstBytesIsNoEmptyFile) {
+    const testfiles::FileFailingFromItsStart failing(testfiles::freshFolder(), longSettings());
+    if (failing.path().empty())
+        GTEST_SKIP() << "this system has no file whose first read fails";
+    for (const bool translated : {true, false}) {
+        InputDataFile file(failing.path());
+        expectReadFailed(file, translated, failing.systemError());
+    }
+}
+
+TEST(InputDataFile, ReadThatFailsFurtherOnIsNoEndOfTheFile) {
+    const std::string text = longSettings();
+    const std::u16string utf16(text.begin(), text.end());
+    const std::pair<const char*, std::string> files[] = {
+        {"ANSI", text},
+        {"UTF-8", "\xEF\xBB\xBF" + text},
+        {"UTF-16", textbytes::utf16(utf16)},
+    };
+    for (const auto& [encoding, bytes] : files) {
+        for (const std::uint64_t offset : {std::uint64_t{3}, std::uint64_t{12000}}) {
+            SCOPED_TRACE(std::string(encoding) + " locked from " + std::to_string(offset));
+            const std::u16string path = writeFile(bytes);
+            testfiles::LockedRegion lock(path, offset);
+            if (!lock.refusesReads())
+                GTEST_SKIP() << "this system lets a region locked elsewhere be read (Wine)";
+            for (const bool translated : {true, false}) {
+                InputDataFile file(path);
+                expectReadFailed(file, translated, platform::errorLockViolation);
+            }
+        }
     }
 }

@@ -80,11 +80,16 @@ void readInstanceDescription(const std::u16string& packagePath, std::u16string& 
         return;
     std::vector<std::uint8_t> bytes;
     std::uint8_t chunk[4096];
+    std::uint32_t systemError = 0;
     for (;;) {
         std::size_t n = file.read(chunk, sizeof chunk);
+        bytes.insert(bytes.end(), chunk, chunk + n);
+        // A read that fails is no end of the file: a description cut short there could name
+        // another instance, or a product code cut off in the middle. It is unreadable.
+        if (file.readFailed(systemError))
+            return;
         if (n == 0)
             break;
-        bytes.insert(bytes.end(), chunk, chunk + n);
     }
     file.close();
     std::u16string text;

@@ -33,7 +33,7 @@ bool decodeInstanceDescription(const std::uint8_t* data, std::size_t size, std::
 void applyInstanceDescription(const std::u16string& text, std::u16string& instanceName,
                               std::u16string& instanceProductCode);
 
-// Reads the description beside the package, if there is one that can be opened. A missing or
-// unreadable file changes nothing.
+// Reads the description beside the package, if there is one that can be opened and read. A
+// missing or unreadable file changes nothing, also one whose read fails after the open.
 void readInstanceDescription(const std::u16string& packagePath, std::u16string& instanceName,
                              std::u16string& instanceProductCode);

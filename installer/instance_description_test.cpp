@@ -148,4 +148,24 @@ TEST(InstanceDescription, MissingOrUnreadableFileChangesNothing) {
     EXPECT_EQ(f.code, u"{OLD}");
 }
 
+// A read that fails after the open is not the end of the description: what stood before it
+// could name another instance, or cut a product code short. The file counts as unreadable.
+TEST(InstanceDescription, ReadThatFailsAfterTheOpenChangesNothing) {
+    std::string bytes = "[Instances]\r\ncount=1\r\n1=Second\r\n";
+    while (bytes.size() < 10000)
+        bytes += "a line without an equals sign, which the reader passes over\r\n";
+    bytes += "[Second]\r\nProductCode={A}\r\n";
+    for (const std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{9000}}) {
+        SCOPED_TRACE(offset);
+        const std::u16string folder = testfiles::freshFolder();
+        testfiles::LockedRegion lock(testfiles::write(folder, u"setup.ini", bytes), offset);
+        if (!lock.refusesReads())
+            GTEST_SKIP() << "this system lets a region locked elsewhere be read (Wine)";
+        Found f{u"Old", u"{OLD}"};
+        readInstanceDescription(folder + u"product.msi", f.name, f.code);
+        EXPECT_EQ(f.name, u"Old");
+        EXPECT_EQ(f.code, u"{OLD}");
+    }
+}
+
 } // namespace

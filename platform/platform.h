@@ -44,17 +44,29 @@ public:
     bool isOpen() const { return handle_ != nullptr; }
     // Length in bytes (seek to the end, tell, seek back). False when it cannot be found.
     bool length(std::uint64_t& size);
-    // Reads up to `size` bytes at the current position; returns how many were read.
+    // Reads up to `size` bytes at the current position; returns how many were read: fewer at
+    // the end of the file, and where a read failed, which readFailed() then tells.
     std::size_t read(std::uint8_t* buffer, std::size_t size);
+    // Whether a read of the open file failed (a locked region, a device error, a share that
+    // went away), with the system's code for it (GetLastError's) in `systemError`. It stays
+    // failed until the file is closed.
+    bool readFailed(std::uint32_t& systemError) const;
     void close();
 
 private:
     void* handle_ = nullptr;
+    std::uint32_t readError_ = 0; // the system's code of the read that failed; 0: none did
 };
 
 constexpr int errnoNoEntry = 2;          // ENOENT
 constexpr int errnoAccessDenied = 13;    // EACCES
 constexpr int errnoInvalidArgument = 22; // EINVAL
+
+// System error codes (GetLastError) of reads that fail after the open.
+constexpr std::uint32_t errorCrc = 23;                // ERROR_CRC: a medium's bad sector
+constexpr std::uint32_t errorReadFault = 30;          // ERROR_READ_FAULT
+constexpr std::uint32_t errorLockViolation = 33;      // ERROR_LOCK_VIOLATION: a locked region
+constexpr std::uint32_t errorNetworkNameDeleted = 64; // ERROR_NETNAME_DELETED: a share gone
 
 // The C runtime's standard text for an errno value ("No such file or directory", ...).
 std::u16string errnoText(int errnoValue);

@@ -79,6 +79,30 @@ FAULTS = [
        "        result_.fault = InputDataFault::tooLarge;\n"
        "        return;\n"
        "    }\n", "")]),
+    ("run: an instance without a name gives no transform", "setup/property_string.cpp",
+     [("    if (instanceName) {\n", "    if (instanceName && !instanceName->empty()) {\n")]),
+    ("run: the instance transform only for an instance with a name", "setup/setup_app.cpp",
+     [("        instanceTransform = package.instanceName();",
+       "        if (!package.instanceName().empty())\n"
+       "            instanceTransform = package.instanceName();")]),
+    ("reader: a read that fails is taken for the end of the file", "config/input_data_file.cpp",
+     [("    if (!file.readFailed(systemError))\n        return false;",
+       "    if (true || !file.readFailed(systemError))\n        return false;")]),
+    ("reader: a read that fails further on ends the file there", "config/input_data_file.cpp",
+     [("        if (noteReadFailure() || n == 0)\n", "        if (n == 0)\n")]),
+    ("reader: the text before a failed read is kept", "config/input_data_file.cpp",
+     [("    if (!result_.ok()) {\n        text.reset();\n        textLength = 0;\n    }\n", "")]),
+    ("instances: a read that fails ends the description there",
+     "installer/instance_description.cpp",
+     [("        if (file.readFailed(systemError))\n", "        if (false && file.readFailed(systemError))\n")]),
+    ("reader: a header repeating the section being read goes on with it", "config/ini_file.cpp",
+     [("        if (isHeaderLine(lineText)) {\n            if (inSection)\n",
+       "        std::u16string_view repeated;\n"
+       "        if (isHeaderLine(lineText) && inSection && headerName(lineText, repeated) &&\n"
+       "            repeated == sectionName) {\n"
+       "        } else if (isHeaderLine(lineText)) {\n            if (inSection)\n")]),
+    ("reader: white space above U+00FF is U+3000 alone", "config/ini_lines.h",
+     [("    return platform::isSpace(c);\n", "    return c == 0x3000;\n")]),
     ("entry: a box for a malformed file under /S", "setup/entry.cpp",
      [("if (!usageParser->isSet(option::silent))", "if (true)")]),
     ("scanner: the plain scanner misses '='", "config/line_scan.cpp",

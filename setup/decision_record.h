@@ -95,6 +95,9 @@ struct CountryDecision {
 };
 
 struct TransformsDecision {
+    // The instance's transform stored in the package is handed over, as ":" + the name +
+    // ".mst;"; the name may be empty (":.mst;").
+    bool instanceTransformUsed = false;
     std::u16string instanceTransform; // the instance's name, when its stored transform is used
     std::u16string languageTransform; // the language transform's name
     bool languageTransformFound = false;

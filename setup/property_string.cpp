@@ -11,14 +11,14 @@ std::u16string instanceTransformStorage(const std::u16string& instanceName) {
     return instanceName + u".mst";
 }
 
-std::u16string transformSetting(const std::u16string& instanceName,
+std::u16string transformSetting(const std::optional<std::u16string>& instanceName,
                                 const std::u16string& languageTransform) {
-    if (instanceName.empty() && languageTransform.empty())
+    if (!instanceName && languageTransform.empty())
         return {};
     std::u16string setting = std::u16string(installerProperty::transforms) + u"=";
-    if (!instanceName.empty()) {
+    if (instanceName) {
         setting += u':';
-        setting += instanceTransformStorage(instanceName);
+        setting += instanceTransformStorage(*instanceName);
         setting += u';';
     }
     return setting + languageTransform;

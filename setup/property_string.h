@@ -7,6 +7,7 @@
 // transforms or CmdLine hands the installer a single blank.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +29,12 @@ std::u16string administrativePart(const std::u16string& setupDir, const std::u16
 std::u16string instanceTransformStorage(const std::u16string& instanceName);
 
 // "TRANSFORMS=" with the instance's transform stored in the package (":Inst2.mst;", the
-// colon naming a storage of the package, the semicolon separating it from what follows) and
-// the language transform's bare name, either may be empty; empty when both are.
-std::u16string transformSetting(const std::u16string& instanceName,
+// colon naming a storage of the package, the semicolon separating it from what follows) when
+// an instance is given, and the language transform's bare name unless it is empty; empty when
+// neither stands. An instance given with an empty name stands too, as ":.mst;": the package
+// holds no such storage and the installer refuses it (1624), where leaving it out would
+// install the product a second time beside the instance the user has.
+std::u16string transformSetting(const std::optional<std::u16string>& instanceName,
                                 const std::u16string& languageTransform);
 
 // The tail with the positional arguments of the command line: one blank before them when the

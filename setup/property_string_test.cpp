@@ -38,10 +38,21 @@ TEST(PropertyString, AdministrativePartNamesTheFolderWithoutItsBackslash) {
 }
 
 TEST(PropertyString, TransformSettingStoredInstanceFirst) {
-    EXPECT_EQ(transformSetting(u"", u""), u"");
-    EXPECT_EQ(transformSetting(u"", u"1049.mst"), u"TRANSFORMS=1049.mst");
+    EXPECT_EQ(transformSetting(std::nullopt, u""), u"");
+    EXPECT_EQ(transformSetting(std::nullopt, u"1049.mst"), u"TRANSFORMS=1049.mst");
     EXPECT_EQ(transformSetting(u"Inst2", u""), u"TRANSFORMS=:Inst2.mst;");
     EXPECT_EQ(transformSetting(u"Inst2", u"1049.mst"), u"TRANSFORMS=:Inst2.mst;1049.mst");
+}
+
+// The launcher hands the instance transform over whenever the instance is installed, also
+// under the empty name a description gives with its ProductCode line before any section: the
+// installer then refuses the storage ".mst" the package lacks, rather than installing the
+// product again beside the instance.
+TEST(PropertyString, InstanceWithoutANameStillGivesItsTransform) {
+    EXPECT_EQ(transformSetting(u"", u"1033.mst"), u"TRANSFORMS=:.mst;1033.mst");
+    EXPECT_EQ(transformSetting(u"", u""), u"TRANSFORMS=:.mst;");
+    EXPECT_EQ(composePropertyString(u"", transformSetting(u"", u"1033.mst"), u"A=1"),
+              u"TRANSFORMS=:.mst;1033.mst A=1");
 }
 
 TEST(PropertyString, TailGainsArgumentsEachWithABlankAfterItAndTheCountryLast) {

@@ -16,6 +16,8 @@
 #include "setup/setup_ini.h"
 #include "sysreq/windows_requirement.h"
 
+#include <optional>
+
 namespace {
 
 // A drive letter with a colon and a separator, or a UNC start: a Location that names its
@@ -271,7 +273,9 @@ std::uint32_t SetupApp::run() {
         record->package.installed = state;
 
     std::u16string administrative;
-    std::u16string instanceTransform;
+    // The instance's name may be empty: a description whose ProductCode line stands before
+    // any section names no instance, and its transform is still handed over (":.mst;").
+    std::optional<std::u16string> instanceTransform;
     if (installMode == InstallMode::AdminInstall)
         administrative = administrativePart(setupDir, exeName);
     else if (state == InstalledState::Instance && !adminUpdate &&
@@ -289,7 +293,8 @@ std::uint32_t SetupApp::run() {
     }
     const std::u16string transforms = transformSetting(instanceTransform, languageTransform());
     if (record) {
-        record->transforms.instanceTransform = instanceTransform;
+        record->transforms.instanceTransformUsed = instanceTransform.has_value();
+        record->transforms.instanceTransform = instanceTransform.value_or(std::u16string());
         record->transforms.setting = transforms;
     }
 

@@ -1,6 +1,7 @@
 #include "setup/setup_app.h"
 
 #include "platform/wtext.h"
+#include "setup/decision_record.h"
 #include "setup/entry.h"
 #include "tests/support/expected_usage.h"
 #include "tests/support/medium.h"
@@ -393,6 +394,57 @@ TEST_F(Medium, MalformedFilesAreRefusedWithFileAndLine) {
     }
 }
 
+// A Setup.ini that opens but whose read then fails (a locked region, a bad sector of a CD, a
+// share that goes away) is refused like one that cannot be opened: the file and the system's
+// reason, the usage text, an "Error" box unless /S, exit 1. Failing on its first bytes it is
+// not an empty file (the 1150 box), failing further on not settings cut short.
+TEST_F(Medium, SettingsWhoseReadFailsAfterTheOpenAreRefused) {
+    struct Case {
+        const char* what;
+        std::uint64_t offset;
+        std::uint32_t systemError;
+        const char16_t* arguments;
+        const char* reason;
+        bool box;
+    };
+    const Case cases[] = {
+        {"locked from the first byte", 0, platform::errorLockViolation, u"",
+         "The process cannot access the file because another process has locked a portion of "
+         "the file.",
+         true},
+        {"a bad sector of the CD in [Startup], silent", 60, platform::errorCrc, u"/S",
+         "Data error (cyclic redundancy check).", false},
+        {"the share gone after [Package]", 200, platform::errorNetworkNameDeleted, u"",
+         "The specified network name is no longer available.", true},
+        {"an error the system has no text for", 1, 4321, u"",
+         "the file could not be read (system error 4321)", true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        sim::failReadsFrom(media + u"Setup.ini", c.offset, c.systemError);
+        arguments(c.arguments);
+        EXPECT_EQ(runWhole(), 1u) << c.what;
+        EXPECT_TRUE(sim::msi().installs.empty()) << c.what;
+        const std::string line = "C:\\media\\Setup.ini: " + std::string(c.reason);
+        EXPECT_EQ(utf8(sim::machine().standardOutput), line + "\n" + utf8(expectedUsage)) << c.what;
+        ASSERT_EQ(boxes().size(), c.box ? 1u : 0u) << c.what;
+        if (c.box) {
+            EXPECT_EQ(boxes()[0].caption, u"Error");
+            EXPECT_EQ(boxes()[0].style, platform::mbIconError);
+            EXPECT_EQ(utf8(boxes()[0].text), line);
+        }
+    }
+}
+
+// A language file whose read fails counts as absent, as one that cannot be opened does.
+TEST_F(Medium, LanguageFileWhoseReadFailsCountsAsAbsent) {
+    sim::failReadsFrom(media + u"0x0419.ini", 0, platform::errorLockViolation);
+    SetupApp app;
+    EXPECT_TRUE(app.init(u"Setup.ini"));
+    EXPECT_EQ(app.messages.getValue(u"1150"), u"");
+    EXPECT_TRUE(app.refusal.empty());
+}
+
 // ---- The installation run ----------------------------------------------------------------
 
 class Run : public Medium {
@@ -485,6 +537,48 @@ TEST_F(Run, InstanceTransformOnlyForAnInstalledInstance) {
         start();
         EXPECT_EQ(installedCommandLine(), c.expected) << c.what;
         EXPECT_EQ(app->instanceProductCode, c.adminUpdate ? u"" : instanceCode) << c.what;
+    }
+}
+
+// The package folder's setup.ini names an instance's product code with a ProductCode line
+// before any section header while no instance is named, and the run then hands over the
+// instance transform under that empty name. The installer refuses the storage ".mst" the package
+// does not hold (1624), and the "Error" box says why; without it the product would be installed a
+// second time, beside the instance the user has.
+TEST_F(Run, InstanceWithoutANameHandsOverItsTransformAndTheInstallerRefusesIt) {
+    struct Case {
+        const char16_t* arguments;
+        bool box;
+    };
+    for (const Case c : {Case{u"", true}, Case{u"/S", false}}) {
+        SetUp();
+        auto& m = sim::machine();
+        m.userLangId = m.systemLangId = 0x0409;
+        file(u"1033.mst", "transform");
+        packageWithInstance();
+        file(u"data\\setup.ini", "ProductCode=" + utf8(instanceCode) + "\r\n");
+        sim::msi().products[instanceCode] = {u"2.5.1", u"C:\\Program Files\\Demo2"};
+        // As Windows answers a stored transform the package lacks.
+        sim::msi().onInstall = [](const sim::MsiInstallCall& call) -> std::uint32_t {
+            return call.commandLine.find(u":.mst;") != std::u16string::npos ? 1624 : 0;
+        };
+        arguments(c.arguments);
+        DecisionRecord record;
+        SetupApp setup(&record);
+        ASSERT_TRUE(setup.init(u"Setup.ini"));
+        EXPECT_EQ(setup.run(), 1624u);
+        EXPECT_EQ(installedCommandLine(), u"TRANSFORMS=:.mst;1033.mst A=1");
+        EXPECT_EQ(setup.package.instanceName(), u"");
+        EXPECT_EQ(setup.instanceProductCode, instanceCode);
+        EXPECT_TRUE(record.transforms.instanceTransformUsed);
+        EXPECT_EQ(record.transforms.instanceTransform, u"");
+        EXPECT_EQ(record.transforms.setting, u"TRANSFORMS=:.mst;1033.mst");
+        ASSERT_EQ(boxes().size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(boxes()[0].caption, u"Error");
+            EXPECT_EQ(boxes()[0].text, u"Error applying transforms. Verify that the specified "
+                                       u"transform paths are valid.\r\n");
+        }
     }
 }
 

@@ -92,6 +92,11 @@ void removeFile(const std::u16string& path);
 // Makes a length query on the file answer `length` whatever its bytes: more than it holds is a
 // file that shrinks while it is read, a huge one a file too large to hold.
 void setReportedLength(const std::u16string& path, std::uint64_t length);
+// Makes the file at `path` fail to be read from byte `offset` on, as a locked region, a bad
+// sector of a CD or a share that goes away make a read fail after the open: the file opens, a
+// read gives the bytes before `offset`, and any read that reaches it fails with the system
+// error `systemError` (GetLastError's code, such as platform::errorLockViolation).
+void failReadsFrom(const std::u16string& path, std::uint64_t offset, std::uint32_t systemError);
 void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
 // The host file a mounted Windows path names (matched as FindFirstFileW matches), if any.
 std::optional<std::string> hostFileOf(const std::u16string& windowsPath);

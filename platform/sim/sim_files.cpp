@@ -16,11 +16,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// Where reading a file fails, and with which system error.
+struct ReadFailure {
+    std::uint64_t offset = 0;
+    std::uint32_t systemError = 0;
+};
+
 struct FileEntry {
     bool isDirectory = false;
     std::shared_ptr<const std::string> bytes;
     // What a length query answers, when it is not the size of `bytes`.
     std::optional<std::uint64_t> reportedLength;
+    std::optional<ReadFailure> readFailure;
 };
 
 struct FileSystem {
@@ -149,6 +156,7 @@ bool impliedDirectory(const std::u16string& normalised) {
 struct OpenFile {
     std::shared_ptr<const std::string> bytes;
     std::optional<std::uint64_t> reportedLength;
+    std::optional<ReadFailure> readFailure;
     std::size_t position = 0;
 };
 
@@ -161,7 +169,8 @@ std::unique_ptr<OpenFile> openFile(const std::u16string& n, int& errnoValue) {
             errnoValue = errnoAccessDenied;
             return nullptr;
         }
-        return std::make_unique<OpenFile>(OpenFile{entry->bytes, entry->reportedLength, 0});
+        return std::make_unique<OpenFile>(
+            OpenFile{entry->bytes, entry->reportedLength, entry->readFailure, 0});
     }
     if (impliedDirectory(n)) {
         errnoValue = errnoAccessDenied;
@@ -182,7 +191,7 @@ std::unique_ptr<OpenFile> openFile(const std::u16string& n, int& errnoValue) {
     }
     auto bytes = std::make_shared<const std::string>(std::istreambuf_iterator<char>(in),
                                                      std::istreambuf_iterator<char>());
-    return std::make_unique<OpenFile>(OpenFile{bytes, std::nullopt, 0});
+    return std::make_unique<OpenFile>(OpenFile{bytes, std::nullopt, std::nullopt, 0});
 }
 
 } // namespace
@@ -193,17 +202,23 @@ void resetFiles() {
 
 void addFile(const std::u16string& path, const std::string& bytes) {
     fileSystem().entries[normalise(path)] =
-        FileEntry{false, std::make_shared<const std::string>(bytes), std::nullopt};
+        FileEntry{false, std::make_shared<const std::string>(bytes), std::nullopt, std::nullopt};
 }
 
 void addDirectory(const std::u16string& path) {
-    fileSystem().entries[normalise(path)] = FileEntry{true, nullptr, std::nullopt};
+    fileSystem().entries[normalise(path)] = FileEntry{true, nullptr, std::nullopt, std::nullopt};
 }
 
 void setReportedLength(const std::u16string& path, std::uint64_t length) {
     auto it = fileSystem().entries.find(normalise(path));
     if (it != fileSystem().entries.end())
         it->second.reportedLength = length;
+}
+
+void failReadsFrom(const std::u16string& path, std::uint64_t offset, std::uint32_t systemError) {
+    auto it = fileSystem().entries.find(normalise(path));
+    if (it != fileSystem().entries.end())
+        it->second.readFailure = ReadFailure{offset, systemError};
 }
 
 void removeFile(const std::u16string& path) {
@@ -252,15 +267,24 @@ std::size_t InputFile::read(std::uint8_t* buffer, std::size_t size) {
     if (!handle_)
         return 0;
     auto* f = static_cast<sim::OpenFile*>(handle_);
-    std::size_t n = std::min(size, f->bytes->size() - f->position);
+    std::size_t end = f->bytes->size();
+    // Bytes from the failing offset on cannot be had; the end of the file comes first.
+    const bool failing = f->readFailure && f->readFailure->offset < end;
+    if (failing)
+        end = static_cast<std::size_t>(f->readFailure->offset);
+    const std::size_t n = std::min(size, end - std::min(f->position, end));
     std::copy_n(reinterpret_cast<const std::uint8_t*>(f->bytes->data()) + f->position, n, buffer);
     f->position += n;
+    if (failing && n < size && readError_ == 0)
+        readError_ = f->readFailure->systemError != 0 ? f->readFailure->systemError
+                                                      : platform::errorReadFault;
     return n;
 }
 
 void InputFile::close() {
     delete static_cast<sim::OpenFile*>(handle_);
     handle_ = nullptr;
+    readError_ = 0;
 }
 
 std::u16string errnoText(int errnoValue) {

@@ -12,6 +12,10 @@ const std::map<std::uint32_t, std::u16string>& windowsErrorTexts() {
     static const std::map<std::uint32_t, std::u16string> texts{
         {1, u"Incorrect function.\r\n"},
         {2, u"The system cannot find the file specified.\r\n"},
+        {23, u"Data error (cyclic redundancy check).\r\n"},
+        {33, u"The process cannot access the file because another process has locked a "
+             u"portion of the file.\r\n"},
+        {64, u"The specified network name is no longer available.\r\n"},
         {1603, u"Fatal error during installation.\r\n"},
         {1605, u"This action is only valid for products that are currently installed.\r\n"},
         {1612, u"The installation source for this product is not available. Verify that the "

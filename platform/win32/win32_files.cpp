@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 namespace platform {
@@ -39,13 +40,23 @@ bool InputFile::length(std::uint64_t& size) {
 
 std::size_t InputFile::read(std::uint8_t* buffer, std::size_t size) {
     FILE* f = static_cast<FILE*>(handle_);
-    return f ? std::fread(buffer, 1, size, f) : 0;
+    if (!f)
+        return 0;
+    // fread answers a failed ReadFile as it answers the end of the file, with fewer bytes; only
+    // the stream's error flag tells them apart, and the C runtime keeps the system's code in
+    // _doserrno (its errno would say "Permission denied" for a locked region).
+    _doserrno = 0;
+    const std::size_t n = std::fread(buffer, 1, size, f);
+    if (n < size && std::ferror(f) && readError_ == 0)
+        readError_ = _doserrno != 0 ? static_cast<std::uint32_t>(_doserrno) : errorReadFault;
+    return n;
 }
 
 void InputFile::close() {
     if (handle_)
         std::fclose(static_cast<FILE*>(handle_));
     handle_ = nullptr;
+    readError_ = 0;
 }
 
 std::u16string errnoText(int errnoValue) {

@@ -239,6 +239,32 @@ class FileKindTest(HostileMediaTest):
         # Setup.ini is found but cannot be read: refused, with the reason.
         self.assertRefused(medium, medium.run("/S"), unreadable=("Setup.ini", "Permission denied"))
 
+    def test_settings_whose_first_read_fails_after_the_open(self):
+        # Wine enforces no byte-range lock, so a locked Setup.ini reads as any other. A file
+        # of Linux's that opens and then refuses its read does the same to the launcher: the
+        # loopback device's speed, which the kernel cannot tell (EINVAL), and Wine answers
+        # ERROR_INVALID_PARAMETER from the C runtime's read. The launcher must refuse it with
+        # the system's reason, as a file it cannot open, and not take it for an empty one.
+        device = "/sys/class/net/lo/speed"
+        try:
+            with open(device, "rb") as f:
+                f.read()
+            self.skipTest("%s can be read on this machine" % device)
+        except FileNotFoundError:
+            self.skipTest("this machine has no %s" % device)
+        except OSError:
+            pass
+        medium = Medium()
+        os.symlink(device, os.path.join(medium.path, "Setup.ini"))
+        for args, boxes in (("/S", 0), ("", 1)):
+            with self.subTest(args=args):
+                result = medium.run(args)
+                self.assertRefused(medium, result, unreadable=("Setup.ini", "Invalid parameter."))
+                self.assertEqual(len(result.boxes), boxes, result.boxes)
+                for box in result.boxes:
+                    self.assertEqual((box.caption, box.style), ("Error", 0x10))
+                    self.assertEqual(box.text, medium.windows + "\\Setup.ini: Invalid parameter.")
+
 
 class PathTest(HostileMediaTest):
     def test_non_ascii_folder_and_package_with_the_real_installer(self):

@@ -202,6 +202,29 @@ class RecordedInstallTest(unittest.TestCase):
                 self.assertEqual(result.code, 0)
                 self.assert_handles_closed(calls, state)
 
+    def test_instance_without_a_name_gets_its_transform_and_the_installer_refuses_it(self):
+        # The package folder's setup.ini holds only a ProductCode line, before any section:
+        # that is the instance's product code while no instance is named, and an installed
+        # instance gets its transform under the empty name. The Windows Installer finds no
+        # storage ".mst" in the package and answers 1624 (the stand-in answers it as told:
+        # Wine 8's own installer passes over a stored transform it cannot find and installs
+        # the product again, beside the instance).
+        folder = self.medium("noname", cmdline="A=1", location="pkg\\product.msi",
+                             transforms=("1049.mst",))
+        write(os.path.join(folder, "pkg", "setup.ini"), "ProductCode=%s\r\n" % INSTANCE)
+        script = dict(PACKAGE_ANSWERS, **installed(INSTANCE))
+        script["result.MsiInstallProductW"] = 1624
+        for arguments, boxes in (("", 1), ("/S", 0)):
+            with self.subTest(arguments=arguments):
+                result, calls = self.launch(folder, arguments, script=script)
+                install = self.install_call(calls, arguments)
+                self.assertEqual(install["cmdline"], "TRANSFORMS=:.mst;1049.mst A=1")
+                self.assertEqual(result.code, 1624)
+                self.assertEqual(len(result.boxes), boxes, result.boxes)
+                for box in result.boxes:
+                    self.assertEqual((box.caption, box.style), ("Error", 0x1010))
+                    self.assertTrue(box.text.strip())
+
     def test_ukrainian_user_gets_the_country_and_the_ukrainian_transform(self):
         write_package(self.media, transforms=("1058.mst",))
         self.addCleanup(os.remove, os.path.join(self.media, "1058.mst"))
