@@ -3,6 +3,7 @@
 #include "tests/support/check_medium.h"
 #include "tools/setup_check/check.h"
 #include "tools/setup_check/explain/explain.h"
+#include "tools/setup_check/package/package_reader.h"
 
 #include <map>
 #include <string>
@@ -195,6 +196,24 @@ TEST_F(Medium, InstalledInstanceAndRuntimeUpdate) {
     EXPECT_EQ(commandLineOf(noKeyFile), "TRANSFORMS=1049.mst REBOOT=ReallySuppress");
     EXPECT_EQ(warningsAbout(noKeyFile, "no File row vorta.dll"),
               std::vector<std::string>{"data\\product.msi:0"});
+}
+
+// A ProductCode line before any instance is named: the launcher hands over the transform of an
+// instance without a name, which the package cannot store, and the installer refuses it.
+TEST_F(Medium, InstanceWithoutANameIsRefusedWithItsTransform) {
+    file("Setup.ini",
+         replaced(standardSettings, "Location=product.msi", "Location=data\\product.msi"));
+    remove("product.msi");
+    copyBuilt("product.msi", "data/product.msi");
+    copyBuilt("1049.mst", "data/1049.mst");
+    file("data/setup.ini", "ProductCode=" + instanceCode + "\r\n");
+    CheckResult r = check("win7-sp1-ru", "", {{"installed." + instanceCode, "2.5.1"}});
+    EXPECT_EQ(commandLineOf(r), "TRANSFORMS=:.mst;1049.mst REBOOT=ReallySuppress");
+    if (!packageReadingAvailable())
+        return;
+    EXPECT_EQ(r.run.exitCode, 1624u);
+    EXPECT_EQ(warningsAbout(r, "stands before any instance is named"),
+              std::vector<std::string>{"data\\setup.ini:1"});
 }
 
 TEST_F(Medium, ExplainsTheLanguageAndTheUkraineRule) {

@@ -2,8 +2,8 @@
 
 #include "cmdline/option_table.h"
 #include "locale/language_table.h"
-#include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/basics/text.h"
+#include "tools/setup_check/explain/explain.h"
 
 namespace setupcheck {
 

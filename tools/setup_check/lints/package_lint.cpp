@@ -77,6 +77,30 @@ void lintTransform(Lint& lint, const TransformCheck& check, const std::string& d
         lint.add(WarningId::transformMismatch, file, 0, failure + " (Windows answers 1624)");
 }
 
+// A ProductCode line before any instance is named gives the launcher an instance without a
+// name, whose transform it hands over as ":.mst;" once that product is installed.
+void lintNamelessInstance(Lint& lint, const PackageCheck& check, const DecisionRecord& record,
+                          const std::string& description) {
+    const InstanceLines& instances = check.instances;
+    if (!instances.read || !instances.name.empty() || instances.productCode.empty())
+        return;
+    std::size_t line = 0;
+    for (const InstanceLine& deciding : instances.deciding)
+        if (deciding.value == instances.productCode)
+            line = deciding.number;
+    const std::string code = utf8(instances.productCode);
+    lint.add(WarningId::instanceWithoutName, description, line,
+             "ProductCode=" + code +
+                 " stands before any instance is named, so the launcher takes it as the product "
+                 "code of an instance without a name: where " +
+                 code + " is installed in ProductVersion " +
+                 utf8(lookedUp(record, setupIni::startup, setupIni::productVersion)) +
+                 ", the launcher passes TRANSFORMS=:.mst;... and the Windows Installer answers "
+                 "1624 (ERROR_INSTALL_TRANSFORM_FAILURE: the package stores no transform \".mst\")"
+                 ", shown in the \"Error\" box unless /S; name the instance under [Instances] "
+                 "(1=<name>) and put ProductCode= in its section [<name>]");
+}
+
 } // namespace
 
 void lintPackage(Lint& lint, const IniReading& settings, const DecisionRecord& record,
@@ -95,6 +119,7 @@ void lintPackage(Lint& lint, const IniReading& settings, const DecisionRecord& r
     const std::string description = onTheMedium(setupDir, instanceDescriptionPath(check.path));
     for (const TransformCheck& transform : check.transforms)
         lintTransform(lint, transform, description);
+    lintNamelessInstance(lint, check, record, description);
 }
 
 } // namespace setupcheck

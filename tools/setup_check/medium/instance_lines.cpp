@@ -42,6 +42,8 @@ InstanceLines readInstanceLines(const SimulatedMachine& machine,
             lines.names.push_back(name);
         start = end + 1;
     }
+    lines.name = name;
+    lines.productCode = code;
     return lines;
 }
 

@@ -23,6 +23,8 @@ struct InstanceLines {
     // Every instance named, in order: each time the name the launcher would use changes.
     std::vector<std::u16string> names;
     std::vector<InstanceLine> deciding;
+    // What the launcher holds after the whole file.
+    std::u16string name, productCode;
 };
 
 // The description beside the package `packagePath` on `machine`.

@@ -26,8 +26,8 @@ TransformCheck checkFile(const std::string& name, const std::string& hostPath,
 
 // The instance transforms the package folder's setup.ini names, each looked for among the
 // package's storages.
-void addStoredTransforms(const SimulatedMachine& machine, PackageCheck& check) {
-    for (const std::u16string& instance : readInstanceLines(machine, check.path).names) {
+void addStoredTransforms(PackageCheck& check) {
+    for (const std::u16string& instance : check.instances.names) {
         TransformCheck stored;
         const std::string storage = utf8(instanceTransformStorage(instance));
         stored.name = ":" + storage;
@@ -54,7 +54,8 @@ PackageCheck readPackageCheck(const SimulatedMachine& machine, const DecisionRec
     for (const auto& [id, name] : languagesOnTheMedium(machine.hostFolder()).transforms)
         if (const auto transform = machine.hostFileOf(setupDir + utf16(name)))
             check.transforms.push_back(checkFile(name, *transform, check.facts));
-    addStoredTransforms(machine, check);
+    check.instances = readInstanceLines(machine, check.path);
+    addStoredTransforms(check);
     return check;
 }
 

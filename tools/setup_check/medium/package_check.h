@@ -6,6 +6,7 @@
 
 #include "setup/decision_record.h"
 #include "tools/setup_check/machine/simulated_machine.h"
+#include "tools/setup_check/medium/instance_lines.h"
 #include "tools/setup_check/package/package_reader.h"
 #include "tools/setup_check/package/transform_check.h"
 
@@ -28,6 +29,7 @@ struct TransformCheck {
 struct PackageCheck {
     std::u16string path; // the package's Windows path as the launcher makes it
     PackageFacts facts;
+    InstanceLines instances; // the package folder's setup.ini, as the launcher reads it
     std::vector<TransformCheck> transforms;
 };
 

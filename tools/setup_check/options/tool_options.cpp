@@ -2,12 +2,12 @@
 
 #include "locale/language.h"
 #include "locale/language_table.h"
-#include "tools/setup_check/result/exit_status.h"
-#include "tools/setup_check/package/package_reader.h"
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/machine/profile.h"
 #include "tools/setup_check/machine/profile_show.h"
-#include "tools/setup_check/basics/text.h"
+#include "tools/setup_check/package/package_reader.h"
 #include "tools/setup_check/reports/tool_version.h"
+#include "tools/setup_check/result/exit_status.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,11 +1,11 @@
 // The JSON report: the medium and its package once, then one run per machine checked.
 #include "cmdline/tokenizer.h"
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/explain/msiexec_line.h"
 #include "tools/setup_check/machine/profile_show.h"
 #include "tools/setup_check/reports/report.h"
 #include "tools/setup_check/reports/report_json_parts.h"
-#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/reports/tool_version.h"
 
 #include <set>

@@ -1,7 +1,7 @@
 // The launcher's decision record in the JSON report.
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/reports/report_json_parts.h"
-#include "tools/setup_check/basics/text.h"
 
 namespace setupcheck {
 
@@ -88,8 +88,11 @@ void run(JsonWriter& j, const DecisionRecord& d) {
     j.boolean("applied", d.country.applied).endObject();
     const TransformsDecision& t = d.transforms;
     j.beginObject("transforms").stringOrNull("setting", utf8(t.setting));
-    j.stringOrNull("instance", utf8(t.instanceTransform))
-        .stringOrNull("language", utf8(t.languageTransform));
+    if (t.instanceTransformUsed)
+        j.string("instance", utf8(t.instanceTransform));
+    else
+        j.null("instance");
+    j.stringOrNull("language", utf8(t.languageTransform));
     j.boolean("language_found", t.languageTransformFound).endObject();
 }
 

@@ -59,9 +59,10 @@ bool transformFails(const SimulatedMachine& machine, const DecisionRecord& recor
                     const PackageIdentity& id) {
     if (id.facts.status != ReadStatus::read)
         return false;
-    const std::u16string& instance = record.transforms.instanceTransform;
-    if (!instance.empty()) {
-        const std::string storage = utf8(instanceTransformStorage(instance));
+    // An instance without a name is handed over too, as the storage ".mst".
+    if (record.transforms.instanceTransformUsed) {
+        const std::string storage =
+            utf8(instanceTransformStorage(record.transforms.instanceTransform));
         bool stored = false;
         for (const std::string& name : id.facts.storages)
             stored = stored || name == storage;
