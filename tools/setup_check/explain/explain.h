@@ -24,6 +24,8 @@ std::vector<std::string> windowsLines(const DecisionRecord& record);
 std::string runtimeText(const DecisionRecord& record);
 std::string ukraineText(const DecisionRecord& record);
 std::string transformsText(const DecisionRecord& record);
+// The restart the installation asks for, and what causes it; empty when none.
+std::string restartText(const RestartOutcome& restart);
 // "installed", "cancelled by the user", "the installation is not started"...
 std::string outcomeText(const CheckResult& result);
 // "information", "error, system-modal" ...

@@ -92,8 +92,15 @@ enum class Scope { Medium, Machine };
       "the chosen language's messages are empty on this machine")                                  \
     X(ansiText, "ansi-text", Warning, Machine,                                                     \
       "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")        \
+    X(invalidCommandLine, "invalid-command-line", Error, Medium,                                   \
+      "the installer cannot read its command line: it answers 1639")                               \
+    X(silentRestart, "silent-restart", Warning, Medium,                                            \
+      "a silent run in which Windows can restart the machine without asking")                      \
     X(otherVersionInstalled, "other-version-installed", Error, Machine,                            \
-      "another version is installed under the package's ProductCode: the installer answers 1638")
+      "the product is installed from another package (version or build): the installer answers "   \
+      "1638")                                                                                      \
+    X(platformUnsupported, "platform-unsupported", Error, Machine,                                 \
+      "the package's platform is not one this Windows installs: the installer answers 1633")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,
