@@ -37,6 +37,10 @@ enum class Scope { Medium, Machine };
     X(noPackageLocation, "no-package-location", Error, Medium,                                     \
       "PackageName, its section or its Location is missing")                                       \
     X(packageMissing, "package-missing", Error, Medium, "the package is not on the medium")        \
+    X(packageOutsideMedium, "package-outside-medium", Warning, Medium,                             \
+      "the package lies outside the medium and every mapped folder: it is not checked")            \
+    X(packagePathTooLong, "package-path-too-long", Error, Medium,                                  \
+      "the package's path is longer than the installer opens (MAX_PATH)")                          \
     X(noRuntimeRequirement, "no-runtime-requirement", Error, Medium,                               \
       "no [MsiVersion] or an empty one: every start is refused")                                   \
     X(runtimeKeyIgnored, "runtime-key-ignored", Warning, Medium,                                   \
