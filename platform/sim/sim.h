@@ -98,6 +98,10 @@ void setReportedLength(const std::u16string& path, std::uint64_t length);
 // error `systemError` (GetLastError's code, such as platform::errorLockViolation).
 void failReadsFrom(const std::u16string& path, std::uint64_t offset, std::uint32_t systemError);
 void mount(const std::u16string& windowsFolder, const std::string& hostFolder);
+// `path` as Windows makes a full path of it (GetFullPathNameW): "/" read as a backslash, "."
+// and ".." components resolved by their names alone, never above the drive or the share, letter
+// case kept. Every path the simulated file system is given is resolved so.
+std::u16string fullPath(const std::u16string& path);
 // The host file a mounted Windows path names (matched as FindFirstFileW matches), if any.
 std::optional<std::string> hostFileOf(const std::u16string& windowsPath);
 

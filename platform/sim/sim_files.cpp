@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <vector>
 
 namespace sim {
 
@@ -40,11 +41,26 @@ FileSystem& fileSystem() {
     return fs;
 }
 
+// The part of a full path that ".." never climbs above: a drive ("C:"), a share (two
+// backslashes, a server and a share name) or the current drive's root (one backslash); nothing
+// for a relative path. `path` uses backslashes only.
+std::size_t rootLength(const std::u16string& path) {
+    if (path.rfind(u"\\\\", 0) == 0) {
+        const std::size_t server = path.find(u'\\', 2);
+        const std::size_t share =
+            server == std::u16string::npos ? server : path.find(u'\\', server + 1);
+        return share == std::u16string::npos ? path.size() : share;
+    }
+    if (path.size() >= 2 && path[1] == u':')
+        return 2;
+    return path.rfind(u'\\', 0) == 0 ? 1 : 0;
+}
+
+// Windows paths compare without regard to ASCII case, "." and ".." resolved.
 std::u16string normalise(const std::u16string& path) {
-    std::u16string n;
-    n.reserve(path.size());
-    for (char16_t c : path)
-        n.push_back(c == u'/' ? u'\\' : wtext::lowerAscii(c));
+    std::u16string n = fullPath(path);
+    for (char16_t& c : n)
+        c = wtext::lowerAscii(c);
     while (n.size() > 3 && n.back() == u'\\')
         n.pop_back();
     return n;
@@ -195,6 +211,35 @@ std::unique_ptr<OpenFile> openFile(const std::u16string& n, int& errnoValue) {
 }
 
 } // namespace
+
+std::u16string fullPath(const std::u16string& path) {
+    std::u16string p = path;
+    std::replace(p.begin(), p.end(), u'/', u'\\');
+    const std::size_t root = rootLength(p);
+    std::vector<std::u16string> parts;
+    for (std::size_t pos = root; pos < p.size();) {
+        const std::size_t end = std::min(p.find(u'\\', pos), p.size());
+        const std::u16string part = p.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == u".")
+            continue;
+        if (part == u".." && !parts.empty() && parts.back() != u"..")
+            parts.pop_back();
+        else if (part != u".." || root == 0)
+            parts.push_back(part);
+    }
+    std::u16string full = p.substr(0, root);
+    for (const std::u16string& part : parts) {
+        if (!full.empty() && full.back() != u'\\')
+            full += u'\\';
+        full += part;
+    }
+    // A drive's root keeps its backslash, and so does a folder that was written with one.
+    const bool driveRoot = parts.empty() && root == 2 && p.size() > 2;
+    if (driveRoot || (!parts.empty() && p.back() == u'\\'))
+        full += u'\\';
+    return full;
+}
 
 void resetFiles() {
     fileSystem() = FileSystem{};

@@ -40,6 +40,16 @@ TEST_F(SimulatedFiles, MountedFoldersMatchLikeFindFirstFile) {
         {u"C:\\media", u"C:\\media\\*t*p*.i*i", true},
         {u"C:\\media", u"C:\\media\\*x*", false},
         {u"C:\\media", u"C:\\media\\data\\*.MSI", true},
+        // "." and ".." as Windows resolves a full path: by name, never above the root.
+        {u"C:\\media", u"C:\\media\\.\\Setup.ini", true},
+        {u"C:\\media", u"C:\\media\\Data\\..\\Setup.ini", true},
+        {u"C:\\media", u"C:\\elsewhere\\..\\media\\data\\product.msi", true},
+        {u"C:\\media", u"C:\\..\\..\\media\\Setup.ini", true},
+        {u"C:\\media", u"C:\\media\\..\\Setup.ini", false},
+        {u"C:\\media\\.", u"C:/media/Setup.ini", true},
+        {u"\\\\server\\share", u"\\\\server\\share\\Data\\..\\Setup.ini", true},
+        {u"\\\\server\\share", u"\\\\SERVER\\share\\data\\product.msi", true},
+        {u"\\\\server\\share", u"\\\\server\\share\\..\\share\\Setup.ini", false},
     };
     for (const Case& c : cases) {
         renew();

@@ -27,9 +27,13 @@ const std::map<std::uint32_t, std::u16string>& windowsErrorTexts() {
                u"valid.\r\n"},
         {1625, u"This installation is forbidden by system policy. Contact your system "
                u"administrator.\r\n"},
+        {1633, u"This installation package is not supported by this processor type. Contact "
+               u"your product vendor.\r\n"},
         {1638, u"Another version of this product is already installed. Installation of this "
                u"version cannot continue. To configure or remove the existing version of this "
                u"product, use Add/Remove Programs on the Control Panel.\r\n"},
+        {1639, u"Invalid command line argument. Consult the Windows Installer SDK for detailed "
+               u"command line help.\r\n"},
         {3010, u"The requested operation is successful. Changes will not be effective until "
                u"the system is rebooted.\r\n"},
         {1641, u"The requested operation completed successfully. The system will be restarted "

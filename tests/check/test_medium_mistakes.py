@@ -256,17 +256,31 @@ class MediumMistakes(unittest.TestCase):
         self.assertEqual(self.warned(report, "language-code-unknown"), [])
 
     def test_another_version_installed_under_the_same_product_code(self):
-        # The Windows Installer refuses to install a package over another version of its
-        # product (ERROR_PRODUCT_VERSION), unless a reinstallation is asked for; a removal and
-        # an administrative installation are not refused.
+        # The Windows Installer refuses a package of another version of its installed product
+        # (ERROR_PRODUCT_VERSION), an installation and a removal alike, unless the command line
+        # reinstalls the product from this package; an administrative installation is not
+        # refused.
         older = "installed.%s=2.4.0" % media.PRODUCT
+        refused = {
+            "": "installation with 1638 (\"%s\") unless the command line reinstalls the product "
+                "from this package (REINSTALL=ALL REINSTALLMODE=vomus: a minor upgrade); a new "
+                "version needs a new ProductCode (a major upgrade)" % ERROR_1638,
+            "/x": "removal with 1638 (\"%s\"), and 2.4.0 stays installed; remove it with the "
+                  "package it was installed from, or by its ProductCode (msiexec /x %s)"
+                  % (ERROR_1638, media.PRODUCT),
+        }
         cases = [
             ("", older, PRODUCT_VERSION),
             ("REINSTALL=ALL REINSTALLMODE=vomus", older, 0),
-            ("/x", older, 0),
+            ("REINSTALL=ALL", older, PRODUCT_VERSION),
+            ("/x", older, PRODUCT_VERSION),
             ("/a", older, 0),
             ("", "installed.%s=%s" % (media.PRODUCT, media.VERSION), 0),
             ("", "installed.%s=2.4.0" % media.INSTANCE, 0),
+            # Every field of the version counts, and so does the package code where it is known.
+            ("", "installed.%s=%s.3" % (media.PRODUCT, media.VERSION), PRODUCT_VERSION),
+            ("", "installed.%s=%s,{5D0C7A33-0000-4000-8000-0000000000FF}"
+             % (media.PRODUCT, media.VERSION), PRODUCT_VERSION),
         ]
         for arguments, installed, exit_code in cases:
             with self.subTest(arguments=arguments, installed=installed):
@@ -276,13 +290,14 @@ class MediumMistakes(unittest.TestCase):
                 if exit_code == 0:
                     self.assertEqual(warned, [])
                     continue
+                if not installed.endswith("=2.4.0"):
+                    self.assertEqual(len(warned), 1)
+                    continue
                 self.assertEqual(warned, [(None, 0, (
-                    "the product %s is installed in version 2.4.0, and this package installs "
-                    "version %s under the same ProductCode: the Windows Installer refuses the "
-                    "installation with 1638 (\"%s\") unless the command line asks for a "
-                    "reinstallation (REINSTALL); a new version needs a new ProductCode (a major "
-                    "upgrade), or REINSTALL=ALL REINSTALLMODE=vomus on the command line (a minor "
-                    "upgrade)") % (media.PRODUCT, media.VERSION, ERROR_1638))])
+                    "the product %s is installed in version 2.4.0, and this package %s version %s "
+                    "under the same ProductCode: the Windows Installer refuses the %s")
+                    % (media.PRODUCT, "is" if arguments == "/x" else "installs", media.VERSION,
+                       refused.get(arguments, refused[""])))])
                 self.assertEqual([b["text"] for b in report["boxes"]], [ERROR_1638 + "\r\n"])
         # The profile's own answer stands.
         report = self.check("--set", older, "--set", "installer_result=1603")

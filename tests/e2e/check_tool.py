@@ -1,9 +1,10 @@
 """setup-check, the native medium check, as the end-to-end tests run it beside the real
 setup.exe: the Wine machine and the stand-in msi.dll's script said as a setup-check profile,
-and the outcome in the form the stand-in records it.
+and the outcome in the form the stand-in records it, or the whole JSON report.
 
     outcome = check_tool.run(medium, "ru_RU.UTF-8", "/x /S", script, at="C:\\media")
     # (command line or None, package path or None, exit code, UI level, log file)
+    report = check_tool.report(medium, "en_US.UTF-8", "/S", settings=settings, arch=prefix.arch)
 
 setup-check is the native build's (SETUP_NATIVE_BUILD_DIR, default build/native under the
 source folder).
@@ -24,6 +25,8 @@ MISSING = "no native setup-check at %s (build it: cmake --preset native && " \
 # What a fresh prefix looks like to the launcher: Windows 10 as Wine reports it to a program
 # with the launcher's manifest, the locale's language and region, one keyboard layout.
 WINE_MACHINES = {
+    "en_US.UTF-8": ["--profile", "win10-en", "--set", "windows=10.0.18362",
+                    "--set", "keyboards=0x04090409"],
     "ru_RU.UTF-8": ["--profile", "win10-ru", "--set", "windows=10.0.18362",
                     "--set", "keyboards=0x04190419"],
     "uk_UA.UTF-8": ["--profile", "win10-uk", "--set", "windows=10.0.18362",
@@ -75,15 +78,16 @@ def profile_settings(script):
     return settings
 
 
-def run(medium, locale, arguments, script=None, settings=None, at="C:\\media",
-        exe="setup.exe"):
-    """Runs setup-check --json on the host folder `medium` placed at the Windows folder `at`
-    with the launcher named `exe`; the machine is the Wine prefix of `locale` with the
-    stand-in answering from `script`, plus `settings`. Returns (command line, package path,
-    exit code, UI level, log file), the first, second, fourth and fifth None when the installer
-    is not called, the log "" when none is asked for."""
+def report(medium, locale, arguments, script=None, settings=None, at="C:\\media",
+           exe="setup.exe", arch=None):
+    """setup-check --json's report on the host folder `medium` placed at the Windows folder `at`
+    with the launcher named `exe`; the machine is the Wine prefix of `locale` (of the
+    architecture `arch`, "32" or "64", where given) with the stand-in answering from `script`
+    (None: Wine's own installer answers), plus `settings`."""
     command = [CHECK, "--json"] + WINE_MACHINES[locale]
-    merged = profile_settings(script or {})
+    if arch:
+        command += ["--set", "architecture=" + ("x64" if arch == "64" else "x86")]
+    merged = {} if script is None else profile_settings(script)
     merged.update(settings or {})
     for key, value in merged.items():
         command += ["--set", "%s=%s" % (key, value)]
@@ -93,11 +97,20 @@ def run(medium, locale, arguments, script=None, settings=None, at="C:\\media",
     # 0: predicted to succeed, 1: the launcher refuses, 3: the installer predicted to fail.
     if proc.returncode not in (0, 1, 3):
         raise AssertionError("setup-check failed (%d): %s" % (proc.returncode, stderr))
-    report = json.loads(proc.stdout.decode("utf-8"))
-    run = report["runs"][0]
-    if proc.returncode != report["status"] or run["started"] != (proc.returncode != 1):
+    result = json.loads(proc.stdout.decode("utf-8"))
+    if proc.returncode != result["status"] or \
+            result["runs"][0]["started"] != (proc.returncode != 1):
         raise AssertionError("setup-check's exit status %d does not match its report (%s)"
-                             % (proc.returncode, report["status_name"]))
+                             % (proc.returncode, result["status_name"]))
+    return result
+
+
+def run(medium, locale, arguments, script=None, settings=None, at="C:\\media",
+        exe="setup.exe"):
+    """report()'s run as the stand-in records one: (command line, package path, exit code, UI
+    level, log file), the first, second, fourth and fifth None when the installer is not
+    called, the log "" when none is asked for."""
+    run = report(medium, locale, arguments, script or {}, settings, at, exe)["runs"][0]
     installer = run["installer"]
     if installer is None:
         return None, None, run["exit_code"], None, None

@@ -529,11 +529,28 @@ def build_package(folder, name, product_code, version, upgrade_code=None, proper
 def _set_template_language(path, language):
     """wixl writes 1033 into the package's Template whatever its Languages say; a package in
     another language names its own there, as other authoring tools write it."""
-    summary = read_summary(cfb.read_file(path))
-    platform, current = _language_of(summary.get(PID_TEMPLATE))
+    platform, current = _language_of(read_summary(cfb.read_file(path)).get(PID_TEMPLATE))
     if current != str(language):
-        _run(["msibuild", path, "-s", summary.get(PID_SUBJECT, ""), summary.get(PID_AUTHOR, ""),
-              "%s;%d" % (platform, language), summary.get(PID_REVNUMBER, "")])
+        set_template(path, "%s;%d" % (platform, language))
+
+
+def set_template(path, template):
+    """Writes `template` ("Arm64;1033": the platform and languages) into the package's summary,
+    keeping its other values."""
+    summary = read_summary(cfb.read_file(path))
+    _run(["msibuild", path, "-s", summary.get(PID_SUBJECT, ""), summary.get(PID_AUTHOR, ""),
+          template, summary.get(PID_REVNUMBER, "")])
+
+
+def package_code(path):
+    """The package code (the summary's revision number) of the package at `path`."""
+    return read_summary(cfb.read_file(path))[PID_REVNUMBER]
+
+
+def add_action(path, action, sequence, condition="", table="InstallExecuteSequence"):
+    """Adds the standard action `action` to a sequence table of the package at `path`."""
+    _run(["msibuild", path, "-q", "INSERT INTO `%s` (`Action`, `Condition`, `Sequence`) "
+          "VALUES ('%s', '%s', %d)" % (table, action, condition, sequence)])
 
 
 def _run(args, cwd=None):

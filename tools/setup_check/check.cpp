@@ -9,10 +9,17 @@
 
 namespace setupcheck {
 
-MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& placement) {
-    // A plain run (no options, the default machine) tells what the launcher reads from the
-    // medium.
-    SimulatedMachine machine(hostFolder, placement, Profile{});
+Profile readingMachine(const Profile& profile) {
+    Profile reading;
+    reading.ansiCodePage = ansiCodePageOf(profile);
+    reading.mounts = profile.mounts;
+    return reading;
+}
+
+MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& placement,
+                                const Profile& reading) {
+    // A plain run (no options) tells what the launcher reads from the medium.
+    SimulatedMachine machine(hostFolder, placement, reading);
     const LauncherRun plain = runLauncher(machine, "");
     return lintMedium(machine, plain.record);
 }
@@ -52,7 +59,7 @@ CheckResult checkOnMachine(const MediumFindings& medium, const std::string& host
 
 CheckResult checkMedium(const std::string& hostFolder, const Profile& profile,
                         const std::string& arguments, const Placement& placement) {
-    const MediumFindings medium = checkMediumFiles(hostFolder, placement);
+    const MediumFindings medium = checkMediumFiles(hostFolder, placement, readingMachine(profile));
     return checkOnMachine(medium, hostFolder, profile, arguments, placement);
 }
 

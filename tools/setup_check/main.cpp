@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace setupcheck {
@@ -89,11 +91,19 @@ int check(int argc, char** argv) {
         return usageError(profiles.reason());
     const std::string arguments =
         o.exactCommandLine ? *o.exactCommandLine : joinArguments(o.launcherArguments);
-    // The medium's files are the same on every machine: they are read once.
-    const MediumFindings medium = checkMediumFiles(o.medium, o.placement);
+    // The medium's files are the same on every machine, and read alike on machines of one ANSI
+    // code page and mapped folders: they are read once for each such reading machine.
+    using Reading = std::pair<std::uint32_t, decltype(Profile::mounts)>;
+    std::map<Reading, MediumFindings> media;
     std::vector<CheckResult> results;
     for (const Profile& profile : *profiles) {
-        results.push_back(checkOnMachine(medium, o.medium, profile, arguments, o.placement));
+        const Profile reading = readingMachine(profile);
+        const Reading key{*reading.ansiCodePage, reading.mounts};
+        auto medium = media.find(key);
+        if (medium == media.end())
+            medium = media.emplace(key, checkMediumFiles(o.medium, o.placement, reading)).first;
+        results.push_back(
+            checkOnMachine(medium->second, o.medium, profile, arguments, o.placement));
         leaveOut(results.back().warnings, o.ignored);
     }
     const ExitStatus status = checkStatus(results, o.strict);

@@ -194,6 +194,15 @@ std::string transformsText(const DecisionRecord& record) {
     return text;
 }
 
+std::string restartText(const RestartOutcome& restart) {
+    static const char* const when[] = {"", "needed: the installer answers 3010",
+                                       "started by Windows at the end of the installation (1641)",
+                                       "started by Windows during the installation (1641)"};
+    if (restart.restart == Restart::none)
+        return {};
+    return nameOf(restart.restart, when) + std::string(", by ") + restart.cause;
+}
+
 std::string outcomeText(const CheckResult& r) {
     if (!r.started())
         return "the installation is not started";

@@ -24,6 +24,8 @@ namespace setupcheck {
 [[nodiscard]] std::string runtimeText(const DecisionRecord& record);
 [[nodiscard]] std::string ukraineText(const DecisionRecord& record);
 [[nodiscard]] std::string transformsText(const DecisionRecord& record);
+// The restart the installation asks for, and what causes it; empty when none.
+[[nodiscard]] std::string restartText(const RestartOutcome& restart);
 // "installed", "cancelled by the user", "the installation is not started"...
 [[nodiscard]] std::string outcomeText(const CheckResult& result);
 // "information", "error, system-modal" ...

@@ -5,30 +5,13 @@
 #include "setup/setup_ini.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/lints/encoding_lint.h"
+#include "tools/setup_check/lints/installer_lint.h"
 #include "tools/setup_check/medium/languages.h"
 #include "tools/setup_check/medium/settings_read.h"
 
 namespace setupcheck {
 
 namespace {
-
-// Why the simulated installer refused the installation, where a rule of the Windows Installer
-// did, with the text Windows shows for the result.
-void addRefusalWarning(Lint& lint, const SimulatedMachine& machine, const CheckResult& result) {
-    const InstallerVerdict& verdict = result.run.verdict;
-    if (verdict.otherVersionInstalled.empty())
-        return;
-    lint.add(WarningId::otherVersionInstalled, "", 0,
-             "the product " + result.identity.productCode.value + " is installed in version " +
-                 verdict.otherVersionInstalled + ", and this package installs version " +
-                 result.identity.productVersion.value +
-                 " under the same ProductCode: the Windows Installer refuses the installation "
-                 "with " +
-                 std::to_string(verdict.result) + " (\"" + machine.systemErrorText(verdict.result) +
-                 "\") unless the command line asks for a reinstallation (REINSTALL); a new "
-                 "version needs a new ProductCode (a major upgrade), or REINSTALL=ALL "
-                 "REINSTALLMODE=vomus on the command line (a minor upgrade)");
-}
 
 void addRuntimeWarning(Lint& lint, const CheckResult& result) {
     const DecisionRecord& record = result.record();
@@ -83,7 +66,7 @@ void lintMachine(Lint& lint, const SimulatedMachine& machine, const CheckResult&
     lintAnsiText(lint, machine, textFiles(machine));
     addRuntimeWarning(lint, result);
     addKeyFileWarning(lint, result);
-    addRefusalWarning(lint, machine, result);
+    lintInstallerAnswer(lint, machine, result);
     addMessagesWarning(lint, result);
 }
 

@@ -1,7 +1,8 @@
 // What the publisher should know about the machine checked, from what the launcher decided on
 // it: an old installer runtime without its setup program, a package whose inspection never
-// reaches the instance description, the installer's refusal by a rule of its own, a language
-// whose messages are empty here, and text read in this machine's ANSI code page.
+// reaches the instance description, the installer's answer by a rule of its own
+// (installer_lint.h), a language whose messages are empty here, and text read in this
+// machine's ANSI code page.
 #pragma once
 
 #include "tools/setup_check/machine/simulated_machine.h"

@@ -2,6 +2,7 @@
 
 #include "installer/instance_description.h"
 #include "locale/language.h"
+#include "platform/sim/sim.h"
 #include "platform/wtext.h"
 #include "setup/setup_ini.h"
 #include "tools/setup_check/basics/text.h"
@@ -72,8 +73,10 @@ void lintLanguages(Lint& lint, const SimulatedMachine& machine, const Languages&
 // The launcher looks for a language transform beside itself but passes the bare name, which
 // the installer looks for in the current folder and beside the package.
 void lintTransformPlaces(Lint& lint, const SimulatedMachine& machine, const Languages& found,
-                         const std::u16string& packagePath, std::size_t locationLine) {
+                         const std::u16string& launcherPackagePath, std::size_t locationLine) {
     const std::u16string setupDir = machine.setupDir();
+    // The package's folder as Windows resolves it: "." and ".." name no folder of their own.
+    const std::u16string packagePath = sim::fullPath(launcherPackagePath);
     const std::size_t folderEnd = packagePath.find_last_of(u"\\/");
     const std::u16string packageFolder =
         folderEnd == std::u16string::npos ? u"" : packagePath.substr(0, folderEnd + 1);
@@ -127,7 +130,7 @@ MediumFindings lintMedium(const SimulatedMachine& machine, const DecisionRecord&
                  utf8(settings.result.problem) + ": the launcher refuses to start");
     } else if (!utf16) {
         lintSettings(lint, machine, settings, record,
-                     wtext::lowerAscii(instanceDescriptionPath(packagePath)) ==
+                     wtext::lowerAscii(sim::fullPath(instanceDescriptionPath(packagePath))) ==
                          wtext::lowerAscii(settingsPath));
         lintCutValues(lint, settingsFileName(), settings);
         lintLauncherProperties(lint, settings, record);

@@ -6,6 +6,7 @@
 #include "sysreq/windows_requirement.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/settings_read.h"
+#include "tools/setup_check/run/installer_rules.h"
 
 #include <map>
 #include <set>
@@ -49,6 +50,7 @@ private:
     void unreadKeys();
     void startup();
     void package();
+    void packagePath(std::size_t locationLine);
     void runtimeRequirement();
     void windowsList();
     void windowsEntry(const std::u16string& list, const WindowsEntryCheck& check);
@@ -141,9 +143,31 @@ void SettingsLint::package() {
                 "]: the package path is the launcher's folder itself");
         return;
     }
+    packagePath(locationLine);
+}
+
+// A package path the installer cannot open, or that setup-check cannot see.
+void SettingsLint::packagePath(std::size_t locationLine) {
     const std::u16string& path = record.settings.packagePath;
-    if (!path.empty() &&
-        (path.back() == u'\\' || path.back() == u'/' || !machine.isRegularFile(path)))
+    if (path.size() > longestOpenablePath) {
+        add(WarningId::packagePathTooLong, locationLine,
+            "the package path " + utf8(path) + " has " + std::to_string(path.size()) +
+                " characters, more than the " + std::to_string(longestOpenablePath) +
+                " Windows opens (MAX_PATH): the Windows Installer cannot open the package and "
+                "answers 1619; shorten the medium's folders or Location");
+        return;
+    }
+    if (path.empty() ||
+        (path.back() != u'\\' && path.back() != u'/' && machine.isRegularFile(path)))
+        return;
+    if (!machine.isMapped(path))
+        add(WarningId::packageOutsideMedium, locationLine,
+            "the package " + utf8(path) +
+                " lies outside the medium, where setup-check cannot see it: the runs are "
+                "predicted as if it were missing (1619); map its folder onto a host folder to "
+                "check it, e.g. --set \"map." +
+                utf8(path.substr(0, path.find_last_of(u"\\/"))) + "=<host folder>\"");
+    else
         add(WarningId::packageMissing, locationLine,
             "the package " + utf8(path) + " is not on the medium");
 }

@@ -1,5 +1,6 @@
 #include "tools/setup_check/machine/placement.h"
 
+#include "platform/sim/sim.h"
 #include "tools/setup_check/basics/text.h"
 
 #include <algorithm>
@@ -24,6 +25,8 @@ Result<Placement> normalisedPlacement(Placement placement) {
     if (!drive || folder.find("\\\\") != std::string::npos)
         return Failure{"--at needs an absolute Windows folder such as C:\\media or C:\\, not \"" +
                        folder + "\""};
+    // Windows names the launcher's folder with "." and ".." resolved.
+    folder = utf8(sim::fullPath(utf16(folder)));
     while (folder.size() > 3 && folder.back() == '\\')
         folder.pop_back();
     const std::string& exe = placement.exe;

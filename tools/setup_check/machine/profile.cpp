@@ -22,30 +22,30 @@ struct Preset {
 // Machines a publisher meets most. Region settings are those Windows sets for the language.
 const Preset presets[] = {
     {"winxp-sp3-en", "description=Windows XP SP3, English (United States)\n"
-                     "windows=5.1.2600\nservice_pack=3\n"
+                     "windows=5.1.2600\nservice_pack=3\narchitecture=x86\n"
                      "user_language=0x0409\nsystem_language=0x0409\nkeyboards=0x04090409\n"
                      "currency=$\ncountry_code=1\ngeo_id=244\nmsi_runtime=3.1.4001.5512\n"},
     {"win7-sp1-ru", "description=Windows 7 SP1, Russian\n"
-                    "windows=6.1.7601\nservice_pack=1\n"
+                    "windows=6.1.7601\nservice_pack=1\narchitecture=x64\n"
                     "user_language=0x0419\nsystem_language=0x0419\n"
                     "keyboards=0x04190419,0x04090409\n"
                     "currency=\xD1\x80.\ncountry_code=7\ngeo_id=203\nmsi_runtime=5.0.7601.17514\n"},
     {"win7-sp1-uk", "description=Windows 7 SP1, Ukrainian\n"
-                    "windows=6.1.7601\nservice_pack=1\n"
+                    "windows=6.1.7601\nservice_pack=1\narchitecture=x64\n"
                     "user_language=0x0422\nsystem_language=0x0422\n"
                     "keyboards=0x04220422,0x04190419,0x04090409\n"
                     "currency=\xE2\x82\xB4\ncountry_code=380\ngeo_id=241\n"
                     "msi_runtime=5.0.7601.17514\n"},
     {"win10-uk", "description=Windows 10 22H2, Ukrainian\n"
-                 "windows=10.0.19045\nservice_pack=0\n"
+                 "windows=10.0.19045\nservice_pack=0\narchitecture=x64\n"
                  "user_language=0x0422\nsystem_language=0x0422\nkeyboards=0x04220422,0x04090409\n"
                  "currency=\xE2\x82\xB4\ncountry_code=380\ngeo_id=241\nmsi_runtime=5.0.19041.1\n"},
     {"win10-ru", "description=Windows 10 22H2, Russian\n"
-                 "windows=10.0.19045\nservice_pack=0\n"
+                 "windows=10.0.19045\nservice_pack=0\narchitecture=x64\n"
                  "user_language=0x0419\nsystem_language=0x0419\nkeyboards=0x04190419,0x04090409\n"
                  "currency=\xE2\x82\xBD\ncountry_code=7\ngeo_id=203\nmsi_runtime=5.0.19041.1\n"},
     {"win10-en", "description=Windows 10 22H2, English (United States)\n"
-                 "windows=10.0.19045\nservice_pack=0\n"
+                 "windows=10.0.19045\nservice_pack=0\narchitecture=x64\n"
                  "user_language=0x0409\nsystem_language=0x0409\nkeyboards=0x04090409\n"
                  "currency=$\ncountry_code=1\ngeo_id=244\nmsi_runtime=5.0.19041.1\n"},
 };
@@ -105,6 +105,11 @@ Result<Profile> loadProfile(const std::string& nameOrPath) {
     if (Status applied = applyProfileText(loaded, text.str(), nameOrPath); !applied)
         return Failure{applied.reason()};
     return loaded;
+}
+
+const char* architectureName(Architecture architecture) {
+    static const char* const names[] = {"x86", "x64", "arm64"};
+    return names[static_cast<int>(architecture)];
 }
 
 std::string windowsText(const platform::OsVersion& v) {

@@ -14,11 +14,16 @@
 
 namespace setupcheck {
 
+// The processor architecture of a Windows: which packages' platforms its installer accepts.
+enum class Architecture { x86, x64, arm64 };
+const char* architectureName(Architecture architecture);
+
 struct Profile {
     std::string name = "custom";
     std::string description;
 
     platform::OsVersion windows{6, 1, 7601, 1, 0};
+    Architecture architecture = Architecture::x64;
     std::uint16_t userLanguage = 0x0409;
     std::uint16_t systemLanguage = 0x0409;
     // The language Windows names for a custom user locale (user language 0x0C00).
@@ -38,6 +43,8 @@ struct Profile {
 
     // Installed products: product code -> version.
     std::map<std::u16string, std::u16string> installed;
+    // The package code each installed product was installed from, where the profile says it.
+    std::map<std::u16string, std::u16string> installedPackageCodes;
 
     // The package's identity as the installer reads it; unset fields come from Setup.ini.
     std::optional<std::u16string> packageProductCode;

@@ -6,6 +6,8 @@
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/machine/profile_text.h"
 
+#include <cctype>
+
 namespace setupcheck {
 
 namespace {
@@ -37,6 +39,15 @@ Status setWindows(Profile& p, const std::string& key, const std::string& value) 
     p.windows.minor = std::uint32_t(v.minor);
     p.windows.build = std::uint32_t(v.build < 0 ? 0 : v.build);
     return {};
+}
+
+Status setArchitecture(Profile& p, const std::string& key, const std::string& value) {
+    for (Architecture a : {Architecture::x86, Architecture::x64, Architecture::arm64})
+        if (value == architectureName(a)) {
+            p.architecture = a;
+            return {};
+        }
+    return refuse(key, value, "expected x86, x64 or arm64");
 }
 
 Status setServicePack(Profile& p, const std::string& key, const std::string& value) {
@@ -134,12 +145,21 @@ Status setRuntimeSetup(Profile& p, const std::string& key, const std::string& va
     return {};
 }
 
+// "<version>" or "<version>,<package code>": the package code says which package the product
+// was installed from, so that a rebuilt package of the same version is told apart.
 Status setInstalled(Profile& p, const std::string& key, const std::string& value) {
     const std::u16string code = wtext::fromUtf8(key.substr(std::string("installed.").size()));
+    p.installed.erase(code);
+    p.installedPackageCodes.erase(code);
     if (value == "none")
-        p.installed.erase(code);
-    else
-        p.installed[code] = wtext::fromUtf8(value);
+        return {};
+    const std::size_t comma = value.find(',');
+    const std::string version = trim(value.substr(0, comma));
+    if (version.empty())
+        return refuse(key, value, "expected <version>[,<package code>] or none");
+    p.installed[code] = wtext::fromUtf8(version);
+    if (comma != std::string::npos && !trim(value.substr(comma + 1)).empty())
+        p.installedPackageCodes[code] = wtext::fromUtf8(trim(value.substr(comma + 1)));
     return {};
 }
 
@@ -167,8 +187,19 @@ Status setInstallerResult(Profile& p, const std::string& key, const std::string&
     return {};
 }
 
+// A folder of a drive (D:\pkg) or of a share (\\server\share), with "." and ".." resolved as
+// Windows resolves them.
 Status setMount(Profile& p, const std::string& key, const std::string& value) {
-    p.mounts.emplace_back(wtext::fromUtf8(key.substr(std::string("map.").size())), value);
+    const std::u16string folder =
+        sim::fullPath(wtext::fromUtf8(key.substr(std::string("map.").size())));
+    const bool drive = folder.size() >= 2 && folder[0] < 0x80 &&
+                       std::isalpha(static_cast<unsigned char>(folder[0])) && folder[1] == u':' &&
+                       (folder.size() == 2 || folder[2] == u'\\');
+    const std::size_t server = folder.rfind(u"\\\\", 0) == 0 ? folder.find(u'\\', 2) : 0;
+    if (!drive && (server == 0 || server == std::u16string::npos || server == 2 ||
+                   server + 1 == folder.size()))
+        return refuse(key, value, "expected a Windows folder such as D:\\pkg or \\\\server\\share");
+    p.mounts.emplace_back(folder, value);
     return {};
 }
 
@@ -190,6 +221,7 @@ const std::vector<ProfileKey>& profileKeys() {
         {"name", "<text>", "the profile's name in reports", setText},
         {"description", "<text>", "a line about the machine", setText},
         {"windows", "<major.minor.build>", "the Windows version, e.g. 6.1.7601", setWindows},
+        {"architecture", "<x86|x64|arm64>", "the processor architecture of that Windows", setArchitecture},
         {"service_pack", "<major[.minor]>", "its service pack, e.g. 1 or 3.0", setServicePack},
         {"user_language", "<LANGID|code>", "the user's default language (0x0C00: a custom locale)", setLanguage},
         {"system_language", "<LANGID|code>", "the system's default language", setLanguage},
@@ -202,7 +234,7 @@ const std::vector<ProfileKey>& profileKeys() {
         {"msi_runtime", "<version|none>", "msi.dll's product version (none: unreadable)", setMsiRuntime},
         {"runtime_setup", "<runs|fails>", "whether instmsi30.exe can be started", setRuntimeSetup},
         {"runtime_after_setup", "<version|none>", "msi.dll's version after instmsi30.exe ran", setRuntimeAfterSetup},
-        {"installed.", "<ProductCode>=<version|none>", "a product installed in a version", setInstalled},
+        {"installed.", "<ProductCode>=<version>[,<package code>]|none", "a product installed in a version (from that package)", setInstalled},
         {"package_product_code", "<code>", "the package's ProductCode", setPackageField},
         {"package_version", "<version>", "the package's ProductVersion", setPackageField},
         {"package_code", "<code>", "the package code", setPackageField},

@@ -14,6 +14,7 @@ void machine(const Profile& p, std::vector<ProfileSetting>& out) {
     const platform::OsVersion& w = p.windows;
     out.push_back({"windows", std::to_string(w.major) + "." + std::to_string(w.minor) + "." +
                                   std::to_string(w.build)});
+    out.push_back({"architecture", architectureName(p.architecture)});
     out.push_back({"service_pack",
                    std::to_string(w.servicePackMajor) + "." + std::to_string(w.servicePackMinor)});
     out.push_back({"user_language", languageText(p.userLanguage)});
@@ -34,8 +35,13 @@ void installer(const Profile& p, std::vector<ProfileSetting>& out) {
     out.push_back({"msi_runtime", noneOr(p.msiRuntime)});
     out.push_back({"runtime_setup", p.runtimeSetupStarts ? "runs" : "fails"});
     out.push_back({"runtime_after_setup", noneOr(p.runtimeAfterSetup)});
-    for (const auto& [code, version] : p.installed)
-        out.push_back({"installed." + utf8(code), utf8(version)});
+    for (const auto& [code, version] : p.installed) {
+        const auto packageCode = p.installedPackageCodes.find(code);
+        out.push_back({"installed." + utf8(code),
+                       utf8(version) + (packageCode == p.installedPackageCodes.end()
+                                            ? std::string()
+                                            : "," + utf8(packageCode->second))});
+    }
     const std::pair<const char*, const std::optional<std::u16string>*> package[] = {
         {"package_product_code", &p.packageProductCode},
         {"package_version", &p.packageVersion},

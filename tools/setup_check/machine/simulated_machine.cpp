@@ -5,11 +5,13 @@
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/sim/sim_msi.h"
+#include "platform/wtext.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/machine/profile_text.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace setupcheck {
 
@@ -86,6 +88,21 @@ SimulatedMachine::~SimulatedMachine() {
 
 std::optional<std::string> SimulatedMachine::hostFileOf(const std::u16string& path) const {
     return sim::hostFileOf(path);
+}
+
+bool SimulatedMachine::isMapped(const std::u16string& path) const {
+    const std::u16string full = wtext::lowerAscii(sim::fullPath(path));
+    std::vector<std::u16string> folders{setupDir()};
+    for (const auto& [folder, host] : machineProfile.mounts)
+        folders.push_back(folder);
+    for (std::u16string folder : folders) {
+        folder = wtext::lowerAscii(sim::fullPath(folder));
+        if (folder.empty() || folder.back() != u'\\')
+            folder += u'\\';
+        if (full.rfind(folder, 0) == 0)
+            return true;
+    }
+    return false;
 }
 
 bool SimulatedMachine::fileExists(const std::u16string& path) const {

@@ -31,6 +31,9 @@ public:
 
     // The host file a Windows path is mapped onto, if any.
     [[nodiscard]] std::optional<std::string> hostFileOf(const std::u16string& path) const;
+    // Whether the path lies in the medium's folder or a folder the profile maps: setup-check
+    // can see whether anything is there.
+    [[nodiscard]] bool isMapped(const std::u16string& path) const;
     // Whether a file or folder of that name is there, as FindFirstFileW finds it.
     [[nodiscard]] bool fileExists(const std::u16string& path) const;
     // Whether a file (not a folder) there can be opened for reading.

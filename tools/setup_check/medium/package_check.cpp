@@ -44,9 +44,16 @@ void addStoredTransforms(PackageCheck& check) {
 PackageCheck readPackageCheck(const SimulatedMachine& machine, const DecisionRecord& record) {
     PackageCheck check;
     check.path = record.settings.packagePath;
-    const auto host = machine.hostFileOf(check.path);
-    if (!host || !machine.isRegularFile(check.path) || !packageReadingAvailable())
+    if (!packageReadingAvailable())
         return check;
+    const auto host = machine.hostFileOf(check.path);
+    if (!host || !machine.isRegularFile(check.path)) {
+        check.facts.status = ReadStatus::missing;
+        check.facts.problem = machine.isMapped(check.path)
+                                  ? "no such file"
+                                  : "it lies outside the medium and every mapped folder";
+        return check;
+    }
     check.facts = readPackage(*host);
     if (check.facts.status != ReadStatus::read)
         return check;

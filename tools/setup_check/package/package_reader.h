@@ -17,6 +17,13 @@ enum class ReadStatus {
     unavailable, // this build of the tool reads no package
 };
 
+// One row of a sequence table: the action, the condition it runs under and its number.
+struct SequenceAction {
+    std::string action;
+    std::string condition; // empty: the action always runs
+    int sequence = 0;
+};
+
 struct PackageFacts {
     ReadStatus status = ReadStatus::unavailable;
     std::string problem; // why it was not read
@@ -28,6 +35,8 @@ struct PackageFacts {
     std::string templateText; // "Intel;1033": the platform and the languages
     int schema = 0;           // the page count: the lowest installer version, major*100+minor
     std::vector<std::string> storages; // transforms stored in the package (_Storages)
+    // InstallExecuteSequence's actions that run (a number above 0), in the order they run.
+    std::vector<SequenceAction> executeSequence;
 };
 
 // What a transform's summary information says it was made for and asks the installer to check.

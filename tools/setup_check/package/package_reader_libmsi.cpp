@@ -76,6 +76,28 @@ std::vector<std::string> selectColumn(LibmsiDatabase* db, const std::string& sql
     return values;
 }
 
+// The actions of the sequence table `table` that run, in order.
+std::vector<SequenceAction> sequenceOf(LibmsiDatabase* db, const char* table) {
+    std::vector<SequenceAction> actions;
+    ErrorOwner error;
+    const std::string sql = std::string("SELECT `Action`, `Condition`, `Sequence` FROM `") + table +
+                            "` WHERE `Sequence` > 0 ORDER BY `Sequence`";
+    GPtr<LibmsiQuery> query(libmsi_query_new(db, sql.c_str(), error.put()));
+    if (!query || !libmsi_query_execute(query.get(), nullptr, error.put()))
+        return actions;
+    while (GPtr<LibmsiRecord> record{libmsi_query_fetch(query.get(), error.put())}) {
+        SequenceAction action;
+        for (auto [field, text] : {std::pair{1u, &action.action}, {2u, &action.condition}}) {
+            gchar* value = libmsi_record_get_string(record.get(), field);
+            *text = value ? value : "";
+            g_free(value);
+        }
+        action.sequence = libmsi_record_get_int(record.get(), 3);
+        actions.push_back(action);
+    }
+    return actions;
+}
+
 std::optional<std::string> firstOf(const std::vector<std::string>& values) {
     return values.empty() ? std::nullopt : std::optional<std::string>(values.front());
 }
@@ -137,6 +159,7 @@ PackageFacts readPackage(const std::string& hostPath) {
     facts.templateText = summaryText(summary, LIBMSI_PROPERTY_TEMPLATE);
     facts.schema = summaryNumber(summary, LIBMSI_PROPERTY_VERSION);
     facts.storages = selectColumn(db, "SELECT `Name` FROM `_Storages`");
+    facts.executeSequence = sequenceOf(db, "InstallExecuteSequence");
     return facts;
 }
 

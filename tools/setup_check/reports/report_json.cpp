@@ -72,7 +72,16 @@ void package(JsonWriter& j, const PackageCheck& p) {
         j.number("schema", f.schema).string("needs_installer", schemaVersionText(f.schema));
     else
         j.null("schema").null("needs_installer");
-    j.strings("stored_transforms", f.storages).endObject();
+    j.strings("stored_transforms", f.storages);
+    j.stringOrNull("platform", read ? packagePlatform(f.templateText) : "");
+    j.beginArray("restart_actions");
+    for (const SequenceAction& a : restartActions(f.executeSequence))
+        j.beginObject()
+            .string("action", a.action)
+            .stringOrNull("condition", a.condition)
+            .number("sequence", a.sequence)
+            .endObject();
+    j.endArray().endObject();
 }
 
 // The package's identity as this machine's installer answers it, each value with its source.
@@ -133,6 +142,15 @@ void outcome(JsonWriter& j, const CheckResult& r) {
     const ExitStatus status = runStatus(r);
     j.number("status", int(status)).string("status_name", statusName(status));
     j.string("outcome", outcomeText(r));
+    const RestartOutcome& restart = r.run.verdict.restart;
+    static const char* const when[] = {"", "needed", "at_end", "during"};
+    if (restart.restart == Restart::none)
+        j.null("restart");
+    else
+        j.beginObject("restart")
+            .string("when", nameOf(restart.restart, when))
+            .string("cause", restart.cause)
+            .endObject();
 }
 
 // The warnings of `scope`; each stands once, however many runs found it.

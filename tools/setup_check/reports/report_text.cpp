@@ -10,8 +10,9 @@ namespace setupcheck {
 namespace {
 
 std::string profileSummary(const Profile& p) {
-    std::string text = windowsText(p.windows) + ", user language " + hexText(p.userLanguage, 4) +
-                       ", system language " + hexText(p.systemLanguage, 4) + ", keyboards ";
+    std::string text = windowsText(p.windows) + " " + architectureName(p.architecture) +
+                       ", user language " + hexText(p.userLanguage, 4) + ", system language " +
+                       hexText(p.systemLanguage, 4) + ", keyboards ";
     for (std::size_t i = 0; i < p.keyboards.size(); ++i)
         text += (i ? "," : "") + hexText(std::uint32_t(p.keyboards[i]), 8);
     text += ", currency " + (p.currency ? utf8(*p.currency) : std::string("none"));
@@ -31,8 +32,12 @@ void header(std::ostream& out, const CheckResult& r) {
     out << "          " << profileSummary(r.profile) << "\n";
     if (!r.profile.installed.empty()) {
         out << "          installed:";
-        for (const auto& [code, version] : r.profile.installed)
+        for (const auto& [code, version] : r.profile.installed) {
             out << " " << utf8(code) << " " << utf8(version);
+            if (const auto package = r.profile.installedPackageCodes.find(code);
+                package != r.profile.installedPackageCodes.end())
+                out << " (package " << utf8(package->second) << ")";
+        }
         out << "\n";
     }
     out << "Arguments " << (r.arguments.empty() ? "(none)" : r.arguments) << "\n";
@@ -106,6 +111,9 @@ void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
                       schemaVersionText(f.schema) + ")");
     for (const TransformCheck& t : r.package.transforms)
         row(t.name.c_str(), transformLine(t));
+    for (const SequenceAction& a : restartActions(f.executeSequence))
+        row("restart", a.action + " in InstallExecuteSequence (" + std::to_string(a.sequence) +
+                           ")" + (a.condition.empty() ? "" : " where " + a.condition));
 }
 
 void runDecisions(Rows& row, const CheckResult& r) {
@@ -173,6 +181,8 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
         if (!call.logFile.empty())
             out << "  log           " << call.logFile << "\n";
         out << "  msiexec       " << msiexecCommandLine(r.record()) << "\n";
+        if (const std::string restart = restartText(r.run.verdict.restart); !restart.empty())
+            out << "  restart       " << restart << "\n";
     }
     for (const std::string& p : r.run.processesRun)
         out << "  ran first     " << p << "\n";

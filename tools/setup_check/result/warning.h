@@ -37,6 +37,10 @@ enum class Scope { Medium, Machine };
     X(noPackageLocation, "no-package-location", Error, Medium,                                     \
       "PackageName, its section or its Location is missing")                                       \
     X(packageMissing, "package-missing", Error, Medium, "the package is not on the medium")        \
+    X(packageOutsideMedium, "package-outside-medium", Warning, Medium,                             \
+      "the package lies outside the medium and every mapped folder: it is not checked")            \
+    X(packagePathTooLong, "package-path-too-long", Error, Medium,                                  \
+      "the package's path is longer than the installer opens (MAX_PATH)")                          \
     X(noRuntimeRequirement, "no-runtime-requirement", Error, Medium,                               \
       "no [MsiVersion] or an empty one: every start is refused")                                   \
     X(runtimeKeyIgnored, "runtime-key-ignored", Warning, Medium,                                   \
@@ -94,8 +98,15 @@ enum class Scope { Medium, Machine };
       "the chosen language's messages are empty on this machine")                                  \
     X(ansiText, "ansi-text", Warning, Machine,                                                     \
       "text beyond ASCII without a byte-order mark, read in this machine's ANSI code page")        \
+    X(invalidCommandLine, "invalid-command-line", Error, Medium,                                   \
+      "the installer cannot read its command line: it answers 1639")                               \
+    X(silentRestart, "silent-restart", Warning, Medium,                                            \
+      "a silent run in which Windows can restart the machine without asking")                      \
     X(otherVersionInstalled, "other-version-installed", Error, Machine,                            \
-      "another version is installed under the package's ProductCode: the installer answers 1638")
+      "the product is installed from another package (version or build): the installer answers "   \
+      "1638")                                                                                      \
+    X(platformUnsupported, "platform-unsupported", Error, Machine,                                 \
+      "the package's platform is not one this Windows installs: the installer answers 1633")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,

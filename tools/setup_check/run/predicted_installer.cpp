@@ -5,22 +5,16 @@
 #include "platform/wtext.h"
 #include "setup/property_string.h"
 #include "setup/setup_ini.h"
-#include "sysreq/version.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/medium/settings_read.h"
 #include "tools/setup_check/package/transform_check.h"
 #include "tools/setup_check/run/installer_properties.h"
 
-#include <map>
 #include <optional>
 
 namespace setupcheck {
 
 namespace {
-
-// The installer installs no package over another version of the product installed under the
-// same ProductCode (ERROR_PRODUCT_VERSION), unless the command line asks for a reinstallation.
-constexpr char16_t reinstall[] = u"REINSTALL";
 
 sim::MsiPackageData scripted(const PackageIdentity& id) {
     sim::MsiPackageData data =
@@ -72,33 +66,12 @@ bool transformFails(const SimulatedMachine& machine, const DecisionRecord& recor
     return languageTransformFails(machine, record.transforms, id.facts);
 }
 
-// The installer compares the first three fields of a ProductVersion; a missing one counts as 0.
-bool sameVersion(const std::u16string& a, const std::u16string& b) {
-    const VersionQuad va = parseVersion(a), vb = parseVersion(b);
-    if (va.major < 0 || vb.major < 0)
-        return a == b;
-    const auto field = [](std::int32_t f) { return f < 0 ? 0 : f; };
-    return va.major == vb.major && field(va.minor) == field(vb.minor) &&
-           field(va.build) == field(vb.build);
-}
-
-// The version installed under the package's ProductCode when it is another than the package's.
-std::optional<std::u16string>
-otherVersionInstalled(const std::map<std::u16string, std::u16string>& installed,
-                      const PackageIdentity& id) {
-    if (!id.productCode.present || !id.productVersion.present)
-        return std::nullopt;
-    for (const auto& [code, version] : installed)
-        if (wtext::equalsNoCaseAscii(code, utf16(id.productCode.value)) &&
-            !sameVersion(version, utf16(id.productVersion.value)))
-            return version;
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<sim::MsiPackageData> PredictedInstaller::open(const std::u16string& path,
                                                             const DecisionRecord& record) {
+    if (path.size() > longestOpenablePath)
+        return std::nullopt;
     const auto host = machine.hostFileOf(path);
     if (!host)
         return std::nullopt;
@@ -113,25 +86,52 @@ std::optional<sim::MsiPackageData> PredictedInstaller::open(const std::u16string
     return scripted(answered);
 }
 
+std::uint32_t PredictedInstaller::answer(std::uint32_t result) {
+    refusal.result = result;
+    return result;
+}
+
 std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
                                           const DecisionRecord& record) {
     const Profile& profile = machine.profile();
+    if (call.packagePath.size() > longestOpenablePath) {
+        refusal.pathTooLong = true;
+        return answer(msi::errorInstallPackageOpenFailed);
+    }
     if (!machine.isRegularFile(call.packagePath))
         return msi::errorInstallPackageOpenFailed;
     if (answered.facts.status == ReadStatus::notAPackage)
         return msi::errorInstallPackageInvalid;
     if (profile.installerResult)
         return *profile.installerResult;
+    const InstallerCommandLine properties = readInstallerCommandLine(call.commandLine);
+    const InstallMode mode = record.commandLine.mode;
+    if (mode != InstallMode::AdminInstall && !reinstallsFromThisPackage(properties))
+        if (const auto other = otherPackageInstalled(profile, answered)) {
+            refusal.otherVersionInstalled = other->version;
+            refusal.otherPackageCode = other->packageCode;
+            refusal.sameVersion = other->sameVersion;
+            return answer(msi::errorProductVersion);
+        }
+    if (answered.facts.status == ReadStatus::read) {
+        const std::string platform = packagePlatform(answered.facts.templateText);
+        if (!platformInstallable(platform, profile.architecture)) {
+            refusal.platform = platform;
+            return answer(msi::errorInstallPlatformUnsupported);
+        }
+    }
+    if (properties.refused) {
+        refusal.refusedPiece = properties.refused;
+        return answer(msi::errorInvalidCommandLine);
+    }
     if (transformFails(machine, record, answered))
         return msi::errorInstallTransformFailure;
-    if (record.commandLine.mode != InstallMode::Install ||
-        setsProperty(call.commandLine, reinstall))
+    if (mode == InstallMode::AdminInstall)
         return msi::errorSuccess;
-    if (const auto other = otherVersionInstalled(profile.installed, answered)) {
-        refusal = {msi::errorProductVersion, utf8(*other)};
-        return msi::errorProductVersion;
-    }
-    return msi::errorSuccess;
+    // A removal runs InstallExecuteSequence as an installation does.
+    refusal.restart = restartOutcome(answered.facts.executeSequence, properties,
+                                     call.uiLevel == msi::uiLevelNone);
+    return answer(restartResult(refusal.restart.restart));
 }
 
 } // namespace setupcheck

@@ -2,15 +2,19 @@
 // launcher opens is read from the medium (package_reader.h) and answered with its own
 // identity, which a profile may override; where the package cannot be read, Setup.ini's
 // identity stands in. The installation's result is the profile's answer, else what Windows
-// would answer: 1619 for a package that is not there, 1620 for a file that is no package, 1624
-// for a transform handed over that does not apply, 1638 for an installation over another
-// version installed under the package's ProductCode, else success.
+// would answer (installer_rules.h): 1619 for a package that is not there or whose path is too
+// long to open, 1620 for a file that is no package, 1638 while the product is installed from
+// another package, 1633 for a package of a platform this machine does not install, 1639 for a
+// command line the installer cannot read, 1624 for a transform handed over that does not apply,
+// else success: 3010 or 1641 where the installation asks for a restart, 0 where it does not.
 #pragma once
 
 #include "platform/sim/sim_msi.h"
 #include "setup/decision_record.h"
 #include "tools/setup_check/machine/simulated_machine.h"
 #include "tools/setup_check/run/identity.h"
+#include "tools/setup_check/run/installer_properties.h"
+#include "tools/setup_check/run/installer_rules.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,9 +26,15 @@ namespace setupcheck {
 // rather than by the profile's answer, where the report needs to say more than the number.
 struct InstallerVerdict {
     std::uint32_t result = 0;
-    // For 1638: the version installed under the package's ProductCode, which is another than
-    // the package's.
+    // For 1638: the version installed under the package's ProductCode from another package, and
+    // that package's code where the profile states it.
     std::string otherVersionInstalled;
+    std::string otherPackageCode;
+    bool sameVersion = false; // 1638 over a package of the same version: a rebuilt package
+    bool pathTooLong = false; // 1619: the package path is longer than the installer opens
+    std::string platform;     // 1633: the package's platform, which this machine does not take
+    std::optional<RefusedPiece> refusedPiece; // 1639: what the installer cannot read
+    RestartOutcome restart; // the restart an installation that goes through asks for
 };
 
 // The installer of one run on `machine`. Each answer is given what the launcher has decided so
@@ -46,6 +56,9 @@ public:
     const InstallerVerdict& verdict() const { return refusal; }
 
 private:
+    // `result`, kept as the verdict's.
+    std::uint32_t answer(std::uint32_t result);
+
     const SimulatedMachine& machine;
     PackageIdentity answered;
     InstallerVerdict refusal;
