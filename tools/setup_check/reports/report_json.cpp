@@ -1,11 +1,11 @@
 // The JSON report: the medium and its package once, then one run per machine checked.
 #include "cmdline/tokenizer.h"
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/explain/msiexec_line.h"
 #include "tools/setup_check/machine/profile_show.h"
 #include "tools/setup_check/reports/report.h"
 #include "tools/setup_check/reports/report_json_parts.h"
-#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/reports/tool_version.h"
 
 #include <set>
@@ -72,7 +72,7 @@ void package(JsonWriter& j, const PackageCheck& p) {
         j.number("schema", f.schema).string("needs_installer", schemaVersionText(f.schema));
     else
         j.null("schema").null("needs_installer");
-    j.strings("stored_transforms", f.storages).endObject();
+    j.strings("stored_transforms", f.storages).stringOrNull("engine", p.engine).endObject();
 }
 
 // The package's identity as this machine's installer answers it, each value with its source.
@@ -83,28 +83,6 @@ void identity(JsonWriter& j, const PackageIdentity& id) {
     identityValue(j, "key_file_version", id.keyFileVersion);
     identityValue(j, "package_code", id.packageCode);
     j.endObject();
-}
-
-void transforms(JsonWriter& j, const PackageCheck& p) {
-    j.beginArray("transforms");
-    for (const TransformCheck& t : p.transforms) {
-        const bool opened = t.facts.status == ReadStatus::read;
-        j.beginObject().string("name", t.name).boolean("stored", t.stored);
-        j.boolean("found", t.found).boolean("opened", opened);
-        j.stringOrNull("problem", t.facts.problem);
-        if (opened && t.target.wellFormed) {
-            const TransformTarget& m = t.target;
-            j.beginObject("made_for").string("product_code", m.productCode);
-            j.string("product_version", m.productVersion).string("upgrade_code", m.upgradeCode);
-            j.string("platform", m.platform).string("language", m.language).endObject();
-            j.strings("validates", validationNames(m.validation));
-        } else {
-            j.null("made_for").strings("validates", {});
-        }
-        j.strings("failures", t.failures).null("applies").stringOrNull("not_checked", t.notChecked);
-        j.endObject();
-    }
-    j.endArray();
 }
 
 void outcome(JsonWriter& j, const CheckResult& r) {
@@ -158,6 +136,7 @@ void run(JsonWriter& j, const CheckResult& r) {
     identity(j, r.identity);
     jsonDecisions(j, r);
     outcome(j, r);
+    jsonInstalls(j, r);
     warnings(j, {r}, Scope::Machine);
     j.endObject();
 }
@@ -182,7 +161,7 @@ std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status) 
     j.endObject().string("medium", first.medium).string("launcher", first.placement.launcherPath());
     j.string("command_line", first.arguments).strings("arguments", argumentList(first));
     package(j, first.package);
-    transforms(j, first.package);
+    jsonTransforms(j, first.package);
     warnings(j, runs, Scope::Medium);
     j.beginArray("runs");
     for (const CheckResult& r : runs)

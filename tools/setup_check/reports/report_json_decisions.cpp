@@ -1,7 +1,7 @@
 // The launcher's decision record in the JSON report.
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/explain.h"
 #include "tools/setup_check/reports/report_json_parts.h"
-#include "tools/setup_check/basics/text.h"
 
 namespace setupcheck {
 

@@ -73,6 +73,8 @@ enum class Scope { Medium, Machine };
       "a transform made for another package than this one")                                        \
     X(instanceTransformMissing, "instance-transform-missing", Error, Medium,                       \
       "an instance whose transform the package does not store")                                    \
+    X(transformNotApplied, "transform-not-applied", Error, Medium,                                 \
+      "a transform the installer engine does not apply to the package")                            \
     X(valueCutByComment, "value-cut-by-comment", Warning, Medium,                                  \
       "a value cut short at a \";\" or \"#\", which start a comment: the rest is dropped")         \
     X(propertySetByLauncher, "property-set-by-launcher", Warning, Medium,                          \

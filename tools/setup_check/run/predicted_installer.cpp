@@ -53,22 +53,20 @@ bool languageTransformFails(const SimulatedMachine& machine, const TransformsDec
            !validationFailures(utf8(t.languageTransform), transform, package).empty();
 }
 
-// 1624 when a transform handed over does not apply: an instance transform the package does not
-// store, or a language transform that fails. Only a package that was read can tell.
-bool transformFails(const SimulatedMachine& machine, const DecisionRecord& record,
-                    const PackageIdentity& id) {
+// Why the installation fails with 1624, or nothing: a transform handed over that the engine
+// does not apply (an instance transform the package does not store, a damaged one, one whose
+// error conditions the engine found), or a language transform whose validation the package
+// fails. Only a package that was read can tell.
+std::string transformFailure(const SimulatedMachine& machine, const DecisionRecord& record,
+                             const PackageIdentity& id, const InstalledProduct& product) {
     if (id.facts.status != ReadStatus::read)
-        return false;
-    const std::u16string& instance = record.transforms.instanceTransform;
-    if (!instance.empty()) {
-        const std::string storage = utf8(instanceTransformStorage(instance));
-        bool stored = false;
-        for (const std::string& name : id.facts.storages)
-            stored = stored || name == storage;
-        if (!stored)
-            return true;
-    }
-    return languageTransformFails(machine, record.transforms, id.facts);
+        return {};
+    if (const TransformApplication* step = firstNotApplied(product))
+        return step->name + " does not apply: " + step->problem;
+    if (languageTransformFails(machine, record.transforms, id.facts))
+        return utf8(record.transforms.languageTransform) +
+               " does not apply: the package fails a validation it asks for";
+    return {};
 }
 
 // The installer compares the first three fields of a ProductVersion; a missing one counts as 0.
@@ -84,7 +82,7 @@ bool sameVersion(const std::u16string& a, const std::u16string& b) {
 // The version installed under the package's ProductCode when it is another than the package's.
 std::optional<std::u16string>
 otherVersionInstalled(const std::map<std::u16string, std::u16string>& installed,
-                      const PackageIdentity& id) {
+                      const InstalledProduct& id) {
     if (!id.productCode.present || !id.productVersion.present)
         return std::nullopt;
     for (const auto& [code, version] : installed)
@@ -119,15 +117,24 @@ std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
         return msi::errorInstallPackageOpenFailed;
     if (answered.facts.status == ReadStatus::notAPackage)
         return msi::errorInstallPackageInvalid;
+    if (const auto host = machine.hostFileOf(call.packagePath);
+        host && answered.facts.status == ReadStatus::read)
+        product =
+            installedProduct(applyTransforms(*host, transformsHandedOver(machine, call.packagePath,
+                                                                         call.commandLine)),
+                             profile);
     if (profile.installerResult)
         return *profile.installerResult;
-    if (transformFails(machine, record, answered))
+    if (std::string failure = transformFailure(machine, record, answered, product);
+        !failure.empty()) {
+        refusal = {msi::errorInstallTransformFailure, {}, failure};
         return msi::errorInstallTransformFailure;
+    }
     if (record.commandLine.mode != InstallMode::Install ||
         setsProperty(call.commandLine, reinstall))
         return msi::errorSuccess;
-    if (const auto other = otherVersionInstalled(profile.installed, answered)) {
-        refusal = {msi::errorProductVersion, utf8(*other)};
+    if (const auto other = otherVersionInstalled(profile.installed, product)) {
+        refusal = {msi::errorProductVersion, utf8(*other), {}};
         return msi::errorProductVersion;
     }
     return msi::errorSuccess;

@@ -4,13 +4,16 @@
 // identity stands in. The installation's result is the profile's answer, else what Windows
 // would answer: 1619 for a package that is not there, 1620 for a file that is no package, 1624
 // for a transform handed over that does not apply, 1638 for an installation over another
-// version installed under the package's ProductCode, else success.
+// version installed under the ProductCode that gets installed (the package's after its
+// transforms), else success. The launcher's own questions (MsiOpenPackageW) are answered with
+// the package as it is: the launcher asks about the product Setup.ini and the package name.
 #pragma once
 
 #include "platform/sim/sim_msi.h"
 #include "setup/decision_record.h"
 #include "tools/setup_check/machine/simulated_machine.h"
 #include "tools/setup_check/run/identity.h"
+#include "tools/setup_check/run/installed_product.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,9 +25,11 @@ namespace setupcheck {
 // rather than by the profile's answer, where the report needs to say more than the number.
 struct InstallerVerdict {
     std::uint32_t result = 0;
-    // For 1638: the version installed under the package's ProductCode, which is another than
-    // the package's.
+    // For 1638: the version installed under the ProductCode that gets installed, which is
+    // another than the one that gets installed.
     std::string otherVersionInstalled;
+    // For 1624: the transform that does not apply, and why.
+    std::string transformFailure;
 };
 
 // The installer of one run on `machine`. Each answer is given what the launcher has decided so
@@ -44,10 +49,14 @@ public:
     // What the package was answered with (opened only when the launcher opened it).
     const PackageIdentity& identity() const { return answered; }
     const InstallerVerdict& verdict() const { return refusal; }
+    // The product the installation installs: the package after the transforms handed over
+    // (known only once the installer was called with a package it read).
+    const InstalledProduct& installs() const { return product; }
 
 private:
     const SimulatedMachine& machine;
     PackageIdentity answered;
+    InstalledProduct product;
     InstallerVerdict refusal;
 };
 
