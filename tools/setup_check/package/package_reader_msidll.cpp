@@ -55,6 +55,21 @@ std::wstring wideOf(const std::string& text) {
     return std::wstring(u.begin(), u.end());
 }
 
+// Whether the compound file at `path` holds the string pool every database and transform has.
+// msi.dll is handed no file without one: Wine's stops the process on opening such a file.
+bool holdsStringPool(const std::wstring& path) {
+    // "_StringPool" as the installer names a table's stream in the compound file.
+    static const wchar_t pool[] = L"\x4840\x3f3f\x4577\x446c\x3e6a\x44b2\x482f";
+    Storage root;
+    UniqueHandle<ComTraits<IStream>> stream;
+    return SUCCEEDED(StgOpenStorage(path.c_str(), nullptr, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                    nullptr, 0, root.put())) &&
+           SUCCEEDED(root.get()->OpenStream(pool, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0,
+                                            stream.put()));
+}
+
+const char* const noStringPool = "it is no Windows Installer database: it has no string pool";
+
 std::optional<std::string> firstOf(const std::vector<std::string>& values) {
     return values.empty() ? std::nullopt : std::optional<std::string>(values.front());
 }
@@ -104,6 +119,11 @@ Handle open(const Api& a, const std::string& path, const ScratchFile* copy, Read
     if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
         status = ReadStatus::missing;
         problem = "no such file";
+        return {};
+    }
+    if (!holdsStringPool(file)) {
+        status = ReadStatus::notAPackage;
+        problem = noStringPool;
         return {};
     }
     Handle db;
@@ -167,6 +187,10 @@ TransformApplication apply(const Api& a, MSIHANDLE db, const std::string& packag
             return step;
         path = copied.path;
     }
+    if (!holdsStringPool(path)) {
+        step.problem = noStringPool;
+        return step;
+    }
     Summary summary;
     readSummary(a, 0, utf8(std::u16string(path.begin(), path.end())), summary);
     step.errorConditionsChecked = checksErrorConditions();
@@ -215,6 +239,11 @@ TransformFacts readTransform(const std::string& hostPath) {
     }
     // A transform's summary information is read as a package's, from the file.
     Summary summary;
+    if (!holdsStringPool(wideOf(hostPath))) {
+        facts.status = ReadStatus::notAPackage;
+        facts.problem = noStringPool;
+        return facts;
+    }
     if (!readSummary(*a, 0, hostPath, summary)) {
         facts.status = ReadStatus::notAPackage;
         facts.problem = "msi.dll reads no summary information from it";
