@@ -18,10 +18,15 @@ void addRefusalWarning(Lint& lint, const SimulatedMachine& machine, const CheckR
     const InstallerVerdict& verdict = result.run.verdict;
     if (verdict.otherVersionInstalled.empty())
         return;
+    // The product that gets installed: the package's after the transforms handed over.
+    const InstalledProduct& installs = result.run.installs;
+    const IdentityValue& code = installs.known ? installs.productCode : result.identity.productCode;
+    const IdentityValue& version =
+        installs.known ? installs.productVersion : result.identity.productVersion;
     lint.add(WarningId::otherVersionInstalled, "", 0,
-             "the product " + result.identity.productCode.value + " is installed in version " +
+             "the product " + code.value + " is installed in version " +
                  verdict.otherVersionInstalled + ", and this package installs version " +
-                 result.identity.productVersion.value +
+                 version.value +
                  " under the same ProductCode: the Windows Installer refuses the installation "
                  "with " +
                  std::to_string(verdict.result) + " (\"" + machine.systemErrorText(verdict.result) +

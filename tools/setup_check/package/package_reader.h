@@ -15,7 +15,7 @@ enum class ReadStatus {
     read,
     missing,     // no such file
     notAPackage, // the file is there but is no Windows Installer database
-    unavailable, // this build of the tool reads no package
+    unavailable, // no engine to read it with (msi.dll cannot be loaded)
 };
 
 struct PackageFacts {

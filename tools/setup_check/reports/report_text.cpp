@@ -92,7 +92,7 @@ void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
     const PackageFacts& f = r.package.facts;
     out << "\nPackage\n";
     if (f.status == ReadStatus::unavailable && !packageReadingAvailable())
-        row("file", "not read: this build reads no package; the identity is the profile's or "
+        row("file", "not read: no installer engine is at hand; the identity is the profile's or "
                     "Setup.ini's");
     else if (f.status != ReadStatus::read)
         row("file", utf8(r.package.path) + " not read: " + f.problem);
