@@ -1,9 +1,10 @@
 """The transforms of a medium, applied by both builds of setup-check and by the installation
 itself:
 
-- the Windows build (msi.dll, here Wine's) and the native build (libmsi) report the same
-  changes, the same product installed and the same prediction on every medium of
-  transform_media's table: their JSON reports agree but for the engine's own words;
+- the Windows build (msi.dll, here Wine's, listing the changes in its transform view) and the
+  native build (libmsi, comparing every table before and after) report the same changes, the
+  same product installed and the same prediction on every medium of transform_media's table:
+  their JSON reports agree but for the engine's own words;
 - setup.exe /S installs a medium whose package stores an instance transform under Wine's own
   Windows Installer, and what gets registered (the ProductCode, the ProductLanguage, a
   property the transform sets) is what setup-check predicted.
@@ -27,7 +28,7 @@ import wine
 # What depends on the engine or the host rather than on the medium: the engine's name and
 # its own words for what it did not do, in the report and in the warnings that quote them;
 # the medium's host folder.
-ENGINE_WORDS = ("engine", "not_checked", "problem", "apply_problem")
+ENGINE_WORDS = ("engine", "not_checked", "problem", "apply_problem", "changes_listed_by")
 QUOTING_ENGINE = ("transform-unreadable", "transform-not-applied")
 
 
@@ -63,6 +64,10 @@ class BothBuildsAgree(unittest.TestCase):
                     result = prefix.run(check_exe, line, trace_boxes=False)
                     windows = json.loads(result.stdout.decode("utf-8"))
                     self.assertIn("msi.dll", windows["package"]["engine"])
+                    # msi.dll lists the changes itself, in its transform view.
+                    for t in windows["transforms"]:
+                        self.assertEqual(t["changes_listed_by"],
+                                         "transform_view" if t["applies"] else None, t["name"])
                     native = native_report(folder, options[1:])
                     self.assertEqual(result.code, native["status"])
                     self.assertEqual(comparable(windows), comparable(native))

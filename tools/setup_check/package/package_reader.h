@@ -74,6 +74,10 @@ struct TransformApplication {
     bool applied = false;
     std::string problem; // the engine's reason when it did not apply the transform
     std::vector<TableChange> changes;
+    // How the changes were found: "transform_view" (the engine listed them itself, as msi.dll
+    // does with MSITRANSFORM_ERROR_VIEWTRANSFORM), "table_comparison" (every table compared
+    // before and after).
+    std::string listedBy;
     // Whether the engine checked the error conditions the transform does not suppress (adding a
     // row that exists, updating a missing one, ...); where it did, `applied` is its answer.
     bool errorConditionsChecked = false;

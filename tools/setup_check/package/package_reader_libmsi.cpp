@@ -97,6 +97,7 @@ TransformApplication apply(LibmsiDatabase* db, const std::string& packagePath,
     step.applied = true;
     DatabaseSnapshot after = snapshot(db);
     step.changes = compareSnapshots(before, after);
+    step.listedBy = "table_comparison";
     before = std::move(after);
     return step;
 }

@@ -7,7 +7,9 @@
 #include "installer/msi_package.h"
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/package/msidll_database.h"
+#include "tools/setup_check/package/msidll_transform_view.h"
 
+#include <memory>
 #include <string>
 
 #include "platform/win32/windows_inc.h"
@@ -24,6 +26,8 @@ namespace {
 // property ids PID_TEMPLATE, PID_REVNUMBER, PID_PAGECOUNT, PID_CHARCOUNT.
 const LPCWSTR openTransact = reinterpret_cast<LPCWSTR>(std::uintptr_t(1));
 constexpr UINT pidTemplate = 7, pidRevision = 9, pidPageCount = 14, pidCharCount = 16;
+// MsiDatabaseApplyTransformW's error conditions: every one suppressed, and the transform view.
+constexpr std::int32_t allConditions = 0x3F, viewTransform = 0x100;
 
 // A file in the temporary folder, deleted with its owner.
 class ScratchFile {
@@ -174,18 +178,48 @@ bool copyStorage(const std::string& package, const std::string& name, const Scra
     return true;
 }
 
-// One transform applied to `db`, whose tables read `before`; `before` then reads as after it.
-// Where the engine checks error conditions it is asked with those the transform suppresses.
-TransformApplication apply(const Api& a, MSIHANDLE db, const std::string& package,
+// What the transforms are applied to: `db`, a scratch copy of the package, and a second copy,
+// never changed, on which each transform is viewed after those before it.
+// The database goes before the files it may still hold open.
+struct Target {
+    ScratchFile viewCopy;
+    bool viewable = false;                          // the second copy was made
+    std::vector<std::unique_ptr<ScratchFile>> kept; // stored transforms copied out
+    std::vector<std::wstring> applied;              // the transforms applied so far
+    Handle db;
+};
+
+// The tables after the transform at `path` as msi.dll's transform view lists its changes.
+std::optional<DatabaseSnapshot> viewed(const Api& a, const Target& t, const std::wstring& path,
+                                       const DatabaseSnapshot& before,
+                                       const DatabaseSnapshot& applied) {
+    Handle db;
+    if (!t.viewable || a.openDatabase(reinterpret_cast<LPCWSTR>(t.viewCopy.path.c_str()),
+                                      openTransact, db.put()) != 0)
+        return std::nullopt;
+    for (const std::wstring& earlier : t.applied)
+        if (a.applyTransform(db.get(), reinterpret_cast<LPCWSTR>(earlier.c_str()), allConditions) !=
+            0)
+            return std::nullopt;
+    if (a.applyTransform(db.get(), reinterpret_cast<LPCWSTR>(path.c_str()),
+                         viewTransform | allConditions) != 0)
+        return std::nullopt;
+    return viewedTables(db.get(), before, applied);
+}
+
+// One transform applied to the target, whose tables read `before`; `before` then reads as
+// after it. Where the engine checks error conditions it is asked with those the transform
+// suppresses.
+TransformApplication apply(const Api& a, Target& t, const std::string& package,
                            const TransformSource& source, DatabaseSnapshot& before) {
     TransformApplication step;
     step.name = source.name;
-    ScratchFile copied;
     std::wstring path = wideOf(source.hostPath);
     if (!source.storage.empty()) {
-        if (!copyStorage(package, source.storage, copied, step.problem))
+        t.kept.push_back(std::make_unique<ScratchFile>());
+        if (!copyStorage(package, source.storage, *t.kept.back(), step.problem))
             return step;
-        path = copied.path;
+        path = t.kept.back()->path;
     }
     if (!holdsStringPool(path)) {
         step.problem = noStringPool;
@@ -197,14 +231,21 @@ TransformApplication apply(const Api& a, MSIHANDLE db, const std::string& packag
     const std::int32_t suppressed =
         step.errorConditionsChecked ? summary.number[pidCharCount] & 0xFFFF : 0;
     if (const UINT result =
-            a.applyTransform(db, reinterpret_cast<LPCWSTR>(path.c_str()), suppressed);
+            a.applyTransform(t.db.get(), reinterpret_cast<LPCWSTR>(path.c_str()), suppressed);
         result != 0) {
         step.problem = resultText(result);
         return step;
     }
     step.applied = true;
-    DatabaseSnapshot after = snapshot(db);
-    step.changes = compareSnapshots(before, after);
+    DatabaseSnapshot after = snapshot(t.db.get());
+    if (const auto view = viewed(a, t, path, before, after)) {
+        step.changes = compareSnapshots(before, *view);
+        step.listedBy = "transform_view";
+    } else {
+        step.changes = compareSnapshots(before, after);
+        step.listedBy = "table_comparison";
+    }
+    t.applied.push_back(path);
     before = std::move(after);
     return step;
 }
@@ -274,13 +315,16 @@ TransformedPackage applyTransforms(const std::string& hostPath,
     if (!a)
         return result;
     const ScratchFile copy;
-    const Handle db = open(*a, hostPath, &copy, result.facts.status, result.facts.problem);
+    Target target;
+    target.db = open(*a, hostPath, &copy, result.facts.status, result.facts.problem);
     if (result.facts.status != ReadStatus::read)
         return result;
-    result.facts = packageFacts(*a, db.get());
-    DatabaseSnapshot tables = snapshot(db.get());
+    result.facts = packageFacts(*a, target.db.get());
+    target.viewable = !target.viewCopy.path.empty() &&
+                      CopyFileW(wideOf(hostPath).c_str(), target.viewCopy.path.c_str(), FALSE);
+    DatabaseSnapshot tables = snapshot(target.db.get());
     for (const TransformSource& source : transforms)
-        result.steps.push_back(apply(*a, db.get(), hostPath, source, tables));
+        result.steps.push_back(apply(*a, target, hostPath, source, tables));
     result.after = withProperties(result.facts, tables);
     return result;
 }

@@ -60,6 +60,7 @@ void jsonTransforms(JsonWriter& j, const PackageCheck& p) {
         j.strings("failures", t.failures).boolean("applies", t.application.applied);
         j.stringOrNull("apply_problem", t.application.applied ? "" : t.application.problem);
         changes(j, t.application.changes);
+        j.stringOrNull("changes_listed_by", t.application.listedBy);
         j.stringOrNull("not_checked", t.notChecked).endObject();
     }
     j.endArray();

@@ -116,8 +116,11 @@ void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
             row("", "does not apply (" + r.package.engine + "): " + t.application.problem);
             continue;
         }
-        row("", "applies (" + r.package.engine +
-                    "), changes:" + (t.application.changes.empty() ? " none" : ""));
+        const bool viewed = t.application.listedBy == "transform_view";
+        row("", "applies (" + r.package.engine + "), changes " +
+                    (viewed ? "as its transform view lists them"
+                            : "found by comparing every table before and after") +
+                    ":" + (t.application.changes.empty() ? " none" : ""));
         for (const TableChange& change : t.application.changes)
             row("", "  " + changeText(change));
         if (!t.notChecked.empty())
