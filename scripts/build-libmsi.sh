@@ -32,12 +32,16 @@ rm -rf "$work"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial"
 # The source archive is enabled for this step only, with lists of its own: the system's
 # sources and package lists stay as they are.
-echo "deb-src http://deb.debian.org/debian bookworm main" > "$work/apt/sources.list"
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+printf 'deb-src http://deb.debian.org/debian %s main\n' "$codename" "$codename-updates" \
+    > "$work/apt/sources.list"
 apt_options=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
              -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache"
              -o APT::Sandbox::User=root)
 apt-get -qq "${apt_options[@]}" update
-(cd "$work" && apt-get -qq "${apt_options[@]}" source "msitools=$version" >/dev/null)
+# The version installed, else the archive's own where it has moved on.
+(cd "$work" && { apt-get -qq "${apt_options[@]}" source "msitools=$version" ||
+                 apt-get -qq "${apt_options[@]}" source msitools; } >/dev/null)
 source_dir=$(find "$work" -maxdepth 1 -type d -name 'msitools-*' | head -n 1)
 table="$source_dir/libmsi/table.c"
 grep -q 'transform->name = strdup( name + 1 );' "$table" || {
