@@ -64,6 +64,10 @@ CASES = [
          settings={"installed." + INSTANCE: VERSION, "installed." + PRODUCT: "1.9.0"},
          transform=":Inst2.mst",
          installs={"product_code": (INSTANCE, "package + :Inst2.mst")}),
+    # A value the profile sets stands for the package's, whatever the transforms make of it.
+    Case("the profile's version", {"1049.mst": "russian"},
+         settings={"package_version": "7.0.0"},
+         installs={"product_version": ("7.0.0", "profile")}),
     # A transform made from last year's package updates a Property row this package lacks.
     # Neither libmsi nor Wine's msi.dll checks that error condition: the row is added.
     Case("update of a missing row", {"1049.mst": "from last year"},

@@ -45,7 +45,6 @@ void applyEach(const std::string& host, PackageCheck& check) {
         const TransformedPackage applied = applyTransforms(
             host, {TransformSource{transform.name, transform.stored ? "" : transform.hostPath,
                                    transform.stored ? transform.name.substr(1) : ""}});
-        check.engine = applied.engine;
         if (applied.steps.empty())
             continue;
         transform.application = applied.steps.front();
@@ -73,6 +72,7 @@ PackageCheck readPackageCheck(const SimulatedMachine& machine, const DecisionRec
     check.facts = readPackage(*host);
     if (check.facts.status != ReadStatus::read)
         return check;
+    check.engine = packageEngine();
     addStoredTransforms(machine, *host, check);
     const std::u16string setupDir = machine.setupDir();
     for (const auto& [id, name] : languagesOnTheMedium(machine.hostFolder()).transforms)

@@ -94,6 +94,8 @@ struct TransformedPackage {
 };
 
 bool packageReadingAvailable();
+// The engine that reads and applies, as the report names it ("libmsi 0.101").
+std::string packageEngine();
 PackageFacts readPackage(const std::string& hostPath);
 TransformFacts readTransform(const std::string& hostPath);
 // The summary information of a transform stored in the package at `hostPath`.

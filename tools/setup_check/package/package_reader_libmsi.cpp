@@ -108,6 +108,10 @@ bool packageReadingAvailable() {
     return true;
 }
 
+std::string packageEngine() {
+    return engineName;
+}
+
 PackageFacts readPackage(const std::string& hostPath) {
     PackageFacts facts;
     Opened opened = openWithSummary(hostPath, facts.status, facts.problem);

@@ -257,6 +257,10 @@ bool packageReadingAvailable() {
     return api(problem) != nullptr;
 }
 
+std::string packageEngine() {
+    return engineName();
+}
+
 PackageFacts readPackage(const std::string& hostPath) {
     PackageFacts facts;
     const Api* a = api(facts.problem);
