@@ -223,6 +223,8 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
     }
     installsSection(out, r);
     out << "\nExit code " << r.run.exitCode << " (" << outcomeText(r) << ")\n";
+    if (!r.run.verdict.transformFailure.empty())
+        out << "  " << r.run.verdict.transformFailure << "\n";
 }
 
 } // namespace

@@ -79,7 +79,8 @@ bool sameVersion(const std::u16string& a, const std::u16string& b) {
            field(va.build) == field(vb.build);
 }
 
-// The version installed under the package's ProductCode when it is another than the package's.
+// The version installed under the ProductCode that gets installed when it is another than the
+// one that gets installed.
 std::optional<std::u16string>
 otherVersionInstalled(const std::map<std::u16string, std::u16string>& installed,
                       const InstalledProduct& id) {
