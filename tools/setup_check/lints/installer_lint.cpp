@@ -24,7 +24,12 @@ void addOtherPackage(Lint& lint, const SimulatedMachine& machine, const CheckRes
     const InstallerVerdict& v = r.run.verdict;
     if (v.result != msi::errorProductVersion || v.otherVersionInstalled.empty())
         return;
-    const std::string& product = r.identity.productCode.value;
+    // The product that gets installed: the package's after the transforms handed over.
+    const InstalledProduct& installs = r.run.installs;
+    const std::string& product =
+        (installs.known ? installs.productCode : r.identity.productCode).value;
+    const std::string& version =
+        (installs.known ? installs.productVersion : r.identity.productVersion).value;
     const bool removal = r.record().commandLine.mode == InstallMode::Uninstall;
     const std::string what = removal ? "removal" : "installation";
     std::string message =
@@ -37,8 +42,8 @@ void addOtherPackage(Lint& lint, const SimulatedMachine& machine, const CheckRes
                    what;
     else
         message += ", and this package " + std::string(removal ? "is" : "installs") + " version " +
-                   r.identity.productVersion.value +
-                   " under the same ProductCode: the Windows Installer refuses the " + what;
+                   version + " under the same ProductCode: the Windows Installer refuses the " +
+                   what;
     message += answerText(machine, v.result);
     if (removal)
         message += ", and " + v.otherVersionInstalled +

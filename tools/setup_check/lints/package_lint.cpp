@@ -59,19 +59,24 @@ void lintInstallerVersion(Lint& lint, const IniReading& settings, const Decision
 }
 
 // `description`: the package folder's setup.ini as the medium names it (data\setup.ini).
-void lintTransform(Lint& lint, const TransformCheck& check, const std::string& description) {
+void lintTransform(Lint& lint, const TransformCheck& check, const std::string& description,
+                   const std::string& engine) {
     const std::string file = check.stored ? description : check.name;
     if (!check.found) {
         lint.add(WarningId::instanceTransformMissing, file, 0,
                  "names the instance " + check.name.substr(1, check.name.size() - 5) +
                      ", but the package stores no transform " + check.name.substr(1) +
                      ": an installation over that instance fails (Windows answers 1624)");
-    } else if (!check.stored && check.facts.status != ReadStatus::read) {
+    } else if (check.facts.status != ReadStatus::read) {
         lint.add(WarningId::transformUnreadable, file, 0,
                  check.name + " cannot be read as a transform: " + check.facts.problem);
-    } else if (!check.stored && !check.target.wellFormed) {
+    } else if (!check.target.wellFormed) {
         lint.add(WarningId::transformUnreadable, file, 0,
                  check.name + " is no transform: its summary names no product it was made for");
+    } else if (!check.application.applied) {
+        lint.add(WarningId::transformNotApplied, file, 0,
+                 check.name + " does not apply to the package (" + engine +
+                     "): " + check.application.problem + " (Windows answers 1624)");
     }
     for (const std::string& failure : check.failures)
         lint.add(WarningId::transformMismatch, file, 0, failure + " (Windows answers 1624)");
@@ -118,7 +123,7 @@ void lintPackage(Lint& lint, const IniReading& settings, const DecisionRecord& r
     lintInstallerVersion(lint, settings, record, check.facts);
     const std::string description = onTheMedium(setupDir, instanceDescriptionPath(check.path));
     for (const TransformCheck& transform : check.transforms)
-        lintTransform(lint, transform, description);
+        lintTransform(lint, transform, description, check.engine);
     lintNamelessInstance(lint, check, record, description);
 }
 

@@ -48,10 +48,11 @@ const char* const usageHead =
 std::string packageReadingHelp() {
     return packageReadingAvailable()
                ? "The package and its language and instance transforms are read from the medium\n"
-                 "as the installer reads them; the profile's package_* keys override the\n"
-                 "package's own values.\n"
-               : "This build reads no package: the package's identity comes from the profile's\n"
-                 "package_* keys, else from Setup.ini, and no transform is checked.\n";
+                 "and applied by an installer engine (libmsi natively, msi.dll on Windows); the\n"
+                 "profile's package_* keys override the package's own values.\n"
+               : "No installer engine is at hand (msi.dll cannot be loaded): the package's\n"
+                 "identity comes from the profile's package_* keys, else from Setup.ini, and no\n"
+                 "transform is checked.\n";
 }
 
 std::string usageText() {

@@ -1,45 +1,25 @@
+// The native engine: libmsi reads the package and applies the transforms, libgsf copies out a
+// transform stored in the package.
 #include "tools/setup_check/package/package_reader.h"
 
 #include "installer/msi_package.h"
-#include "platform/msi_api.h"
 #include "platform/wtext.h"
-
-#include <libmsi.h>
+#include "tools/setup_check/package/libmsi_database.h"
+#include "tools/setup_check/package/libmsi_storage.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <memory>
 
 namespace setupcheck {
 
+using namespace libmsi;
+
 namespace {
 
-// Owners of libmsi's objects and errors.
-struct Unref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <typename T> using GPtr = std::unique_ptr<T, Unref>;
-
-struct ErrorOwner {
-    GError* error = nullptr;
-    ~ErrorOwner() { g_clear_error(&error); }
-    GError** put() {
-        g_clear_error(&error);
-        return &error;
-    }
-};
-
-// libmsi reports what it cannot read as GLib warnings on the standard error, beside the
-// results it returns; the tool says it in its own words, so the warnings go unprinted.
-void quietLibmsi() {
-    static const bool quiet = [] {
-        g_log_set_default_handler([](const gchar*, GLogLevelFlags, const gchar*, gpointer) {},
-                                  nullptr);
-        return true;
-    }();
-    (void)quiet;
-}
+// libmsi applies no transform and names no error condition it meets: every change is applied
+// as it comes, and the report says the conditions were not checked.
+constexpr const char* engineName = "libmsi " SETUP_LIBMSI_VERSION;
 
 // Whether the file can be opened for reading; `problem` says why not.
 bool readable(const std::string& path, ReadStatus& status, std::string& problem) {
@@ -51,60 +31,8 @@ bool readable(const std::string& path, ReadStatus& status, std::string& problem)
     return false;
 }
 
-GPtr<LibmsiDatabase> openDatabase(const std::string& path, std::string& problem) {
-    quietLibmsi();
-    ErrorOwner error;
-    GPtr<LibmsiDatabase> db(
-        libmsi_database_new(path.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, error.put()));
-    if (!db)
-        problem = error.error ? error.error->message : "libmsi cannot open it as a database";
-    return db;
-}
-
-// Field 1 of every row the query finds; nothing when it fails.
-std::vector<std::string> selectColumn(LibmsiDatabase* db, const std::string& sql) {
-    std::vector<std::string> values;
-    ErrorOwner error;
-    GPtr<LibmsiQuery> query(libmsi_query_new(db, sql.c_str(), error.put()));
-    if (!query || !libmsi_query_execute(query.get(), nullptr, error.put()))
-        return values;
-    while (GPtr<LibmsiRecord> record{libmsi_query_fetch(query.get(), error.put())}) {
-        gchar* text = libmsi_record_get_string(record.get(), 1);
-        values.push_back(text ? text : "");
-        g_free(text);
-    }
-    return values;
-}
-
-// The actions of the sequence table `table` that run, in order.
-std::vector<SequenceAction> sequenceOf(LibmsiDatabase* db, const char* table) {
-    std::vector<SequenceAction> actions;
-    ErrorOwner error;
-    const std::string sql = std::string("SELECT `Action`, `Condition`, `Sequence` FROM `") + table +
-                            "` WHERE `Sequence` > 0 ORDER BY `Sequence`";
-    GPtr<LibmsiQuery> query(libmsi_query_new(db, sql.c_str(), error.put()));
-    if (!query || !libmsi_query_execute(query.get(), nullptr, error.put()))
-        return actions;
-    while (GPtr<LibmsiRecord> record{libmsi_query_fetch(query.get(), error.put())}) {
-        SequenceAction action;
-        for (auto [field, text] : {std::pair{1u, &action.action}, {2u, &action.condition}}) {
-            gchar* value = libmsi_record_get_string(record.get(), field);
-            *text = value ? value : "";
-            g_free(value);
-        }
-        action.sequence = libmsi_record_get_int(record.get(), 3);
-        actions.push_back(action);
-    }
-    return actions;
-}
-
 std::optional<std::string> firstOf(const std::vector<std::string>& values) {
     return values.empty() ? std::nullopt : std::optional<std::string>(values.front());
-}
-
-std::optional<std::string> property(LibmsiDatabase* db, const char* name) {
-    return firstOf(selectColumn(
-        db, std::string("SELECT `Value` FROM `Property` WHERE `Property` = '") + name + "'"));
 }
 
 std::string summaryText(LibmsiSummaryInfo* summary, LibmsiProperty id) {
@@ -136,10 +64,54 @@ Opened openWithSummary(const std::string& path, ReadStatus& status, std::string&
     return opened;
 }
 
+PackageFacts packageFacts(LibmsiDatabase* db, LibmsiSummaryInfo* summary) {
+    const DatabaseSnapshot tables = snapshot(db);
+    PackageFacts facts = withProperties(PackageFacts{}, tables);
+    facts.executeSequence = sequenceOf(tables, "InstallExecuteSequence");
+    facts.status = ReadStatus::read;
+    facts.keyFileVersion = firstOf(selectColumn(
+        db, "SELECT `Version` FROM `File` WHERE `File` = '" + wtext::toUtf8(keyFileName) + "'"));
+    facts.packageCode = summaryText(summary, LIBMSI_PROPERTY_UUID);
+    facts.templateText = summaryText(summary, LIBMSI_PROPERTY_TEMPLATE);
+    facts.schema = summaryNumber(summary, LIBMSI_PROPERTY_VERSION);
+    facts.storages = selectColumn(db, "SELECT `Name` FROM `_Storages`");
+    return facts;
+}
+
+// One transform applied to `db`, whose tables read `before`; `before` then reads as after it.
+TransformApplication apply(LibmsiDatabase* db, const std::string& packagePath,
+                           const TransformSource& source, DatabaseSnapshot& before) {
+    TransformApplication step;
+    step.name = source.name;
+    std::optional<ScratchFile> copied;
+    std::string path = source.hostPath;
+    if (!source.storage.empty()) {
+        copied = copyStorage(packagePath, source.storage, step.problem);
+        if (!copied)
+            return step;
+        path = copied->path();
+    }
+    ErrorOwner error;
+    if (!libmsi_database_apply_transform(db, path.c_str(), error.put())) {
+        step.problem = error.text("libmsi cannot apply it");
+        return step;
+    }
+    step.applied = true;
+    DatabaseSnapshot after = snapshot(db);
+    step.changes = compareSnapshots(before, after);
+    step.listedBy = "table_comparison";
+    before = std::move(after);
+    return step;
+}
+
 } // namespace
 
 bool packageReadingAvailable() {
     return true;
+}
+
+std::string packageEngine() {
+    return engineName;
 }
 
 PackageFacts readPackage(const std::string& hostPath) {
@@ -147,20 +119,7 @@ PackageFacts readPackage(const std::string& hostPath) {
     Opened opened = openWithSummary(hostPath, facts.status, facts.problem);
     if (facts.status != ReadStatus::read)
         return facts;
-    LibmsiDatabase* const db = opened.db.get();
-    LibmsiSummaryInfo* const summary = opened.summary.get();
-    facts.productCode = property(db, "ProductCode");
-    facts.productVersion = property(db, "ProductVersion");
-    facts.upgradeCode = property(db, "UpgradeCode");
-    facts.productLanguage = property(db, "ProductLanguage");
-    facts.keyFileVersion = firstOf(selectColumn(
-        db, "SELECT `Version` FROM `File` WHERE `File` = '" + wtext::toUtf8(keyFileName) + "'"));
-    facts.packageCode = summaryText(summary, LIBMSI_PROPERTY_UUID);
-    facts.templateText = summaryText(summary, LIBMSI_PROPERTY_TEMPLATE);
-    facts.schema = summaryNumber(summary, LIBMSI_PROPERTY_VERSION);
-    facts.storages = selectColumn(db, "SELECT `Name` FROM `_Storages`");
-    facts.executeSequence = sequenceOf(db, "InstallExecuteSequence");
-    return facts;
+    return packageFacts(opened.db.get(), opened.summary.get());
 }
 
 TransformFacts readTransform(const std::string& hostPath) {
@@ -174,6 +133,31 @@ TransformFacts readTransform(const std::string& hostPath) {
     facts.revision = summaryText(summary, LIBMSI_PROPERTY_UUID);
     facts.characters = std::uint32_t(summaryNumber(summary, LIBMSI_PROPERTY_RESTRICT));
     return facts;
+}
+
+TransformFacts readStoredTransform(const std::string& hostPath, const std::string& storage) {
+    TransformFacts facts;
+    const std::optional<ScratchFile> copied = copyStorage(hostPath, storage, facts.problem);
+    if (!copied) {
+        facts.status = ReadStatus::missing;
+        return facts;
+    }
+    return readTransform(copied->path());
+}
+
+TransformedPackage applyTransforms(const std::string& hostPath,
+                                   const std::vector<TransformSource>& transforms) {
+    TransformedPackage result;
+    result.engine = engineName;
+    Opened opened = openWithSummary(hostPath, result.facts.status, result.facts.problem);
+    if (result.facts.status != ReadStatus::read)
+        return result;
+    result.facts = packageFacts(opened.db.get(), opened.summary.get());
+    DatabaseSnapshot tables = snapshot(opened.db.get());
+    for (const TransformSource& source : transforms)
+        result.steps.push_back(apply(opened.db.get(), hostPath, source, tables));
+    result.after = withProperties(result.facts, tables);
+    return result;
 }
 
 } // namespace setupcheck

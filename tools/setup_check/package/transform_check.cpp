@@ -50,6 +50,12 @@ const std::pair<std::uint32_t, const char*> validationFlagNames[] = {
     {validateUpgradeCode, "upgrade_code"},
 };
 
+// The error conditions a transform may pass over, by the report's names.
+const std::pair<std::uint32_t, const char*> errorConditionFlagNames[] = {
+    {0x1, "add_existing_row"},     {0x2, "delete_missing_row"},  {0x4, "add_existing_table"},
+    {0x8, "delete_missing_table"}, {0x10, "update_missing_row"}, {0x20, "change_code_page"},
+};
+
 std::pair<std::string, std::string> split(const std::string& text, char separator) {
     const std::size_t at = text.find(separator);
     if (at == std::string::npos)
@@ -110,6 +116,14 @@ std::string versionFailure(const std::string& name, const TransformTarget& targe
 std::vector<std::string> validationNames(std::uint32_t flags) {
     std::vector<std::string> names;
     for (const auto& [flag, name] : validationFlagNames)
+        if (flags & flag)
+            names.push_back(name);
+    return names;
+}
+
+std::vector<std::string> errorConditionNames(std::uint32_t flags) {
+    std::vector<std::string> names;
+    for (const auto& [flag, name] : errorConditionFlagNames)
         if (flags & flag)
             names.push_back(name);
     return names;

@@ -19,6 +19,10 @@
 //   from; _UPGRADECODE (0x800): the upgrade code must match.
 // - A transform that fails its validation fails the installation with 1624
 //   (ERROR_INSTALL_TRANSFORM_FAILURE).
+// - MsiDatabaseApplyTransform: the error conditions a transform may tell the installer to pass
+//   over (the lower word of its Character Count). MSITRANSFORM_ERROR_ADDEXISTINGROW (0x1),
+//   _DELMISSINGROW (0x2), _ADDEXISTINGTABLE (0x4), _DELMISSINGTABLE (0x8), _UPDATEMISSINGROW
+//   (0x10), _CHANGECODEPAGE (0x20); a condition met and not passed over fails the transform.
 #pragma once
 
 #include "tools/setup_check/package/package_reader.h"
@@ -38,6 +42,8 @@ struct TransformTarget {
 [[nodiscard]] TransformTarget transformTarget(const TransformFacts& transform);
 // The MSITRANSFORM_VALIDATE_* flags set in `flags`, by name ("product", "new_equal_base_version").
 [[nodiscard]] std::vector<std::string> validationNames(std::uint32_t flags);
+// The MSITRANSFORM_ERROR_* conditions set in `flags`, by name ("update_missing_row").
+[[nodiscard]] std::vector<std::string> errorConditionNames(std::uint32_t flags);
 
 // Each validation the transform asks for and the package does not pass, in words naming the
 // transform `name`, what it was made for and what the package is ("1049.mst was made for

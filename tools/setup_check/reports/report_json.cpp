@@ -72,7 +72,7 @@ void package(JsonWriter& j, const PackageCheck& p) {
         j.number("schema", f.schema).string("needs_installer", schemaVersionText(f.schema));
     else
         j.null("schema").null("needs_installer");
-    j.strings("stored_transforms", f.storages);
+    j.strings("stored_transforms", f.storages).stringOrNull("engine", p.engine);
     j.stringOrNull("platform", read ? packagePlatform(f.templateText) : "");
     j.beginArray("restart_actions");
     for (const SequenceAction& a : restartActions(f.executeSequence))
@@ -92,28 +92,6 @@ void identity(JsonWriter& j, const PackageIdentity& id) {
     identityValue(j, "key_file_version", id.keyFileVersion);
     identityValue(j, "package_code", id.packageCode);
     j.endObject();
-}
-
-void transforms(JsonWriter& j, const PackageCheck& p) {
-    j.beginArray("transforms");
-    for (const TransformCheck& t : p.transforms) {
-        const bool opened = t.facts.status == ReadStatus::read;
-        j.beginObject().string("name", t.name).boolean("stored", t.stored);
-        j.boolean("found", t.found).boolean("opened", opened);
-        j.stringOrNull("problem", t.facts.problem);
-        if (opened && t.target.wellFormed) {
-            const TransformTarget& m = t.target;
-            j.beginObject("made_for").string("product_code", m.productCode);
-            j.string("product_version", m.productVersion).string("upgrade_code", m.upgradeCode);
-            j.string("platform", m.platform).string("language", m.language).endObject();
-            j.strings("validates", validationNames(m.validation));
-        } else {
-            j.null("made_for").strings("validates", {});
-        }
-        j.strings("failures", t.failures).null("applies").stringOrNull("not_checked", t.notChecked);
-        j.endObject();
-    }
-    j.endArray();
 }
 
 void outcome(JsonWriter& j, const CheckResult& r) {
@@ -176,6 +154,7 @@ void run(JsonWriter& j, const CheckResult& r) {
     identity(j, r.identity);
     jsonDecisions(j, r);
     outcome(j, r);
+    jsonInstalls(j, r);
     warnings(j, {r}, Scope::Machine);
     j.endObject();
 }
@@ -200,7 +179,7 @@ std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status) 
     j.endObject().string("medium", first.medium).string("launcher", first.placement.launcherPath());
     j.string("command_line", first.arguments).strings("arguments", argumentList(first));
     package(j, first.package);
-    transforms(j, first.package);
+    jsonTransforms(j, first.package);
     warnings(j, runs, Scope::Medium);
     j.beginArray("runs");
     for (const CheckResult& r : runs)

@@ -8,5 +8,9 @@ namespace setupcheck {
 
 // The launcher's decision record of one run, as the object "decisions".
 void jsonDecisions(JsonWriter& j, const CheckResult& result);
+// Every transform checked on the medium, as the array "transforms".
+void jsonTransforms(JsonWriter& j, const PackageCheck& package);
+// The product the installation installs, as the object "installs" (null when none is known).
+void jsonInstalls(JsonWriter& j, const CheckResult& result);
 
 } // namespace setupcheck

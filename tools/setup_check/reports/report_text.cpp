@@ -2,6 +2,7 @@
 
 #include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/explain/msiexec_line.h"
+#include "tools/setup_check/package/table_snapshot.h"
 #include "tools/setup_check/reports/report.h"
 #include <sstream>
 
@@ -72,16 +73,19 @@ std::string sourced(const IdentityValue& v) {
     return value + "  (" + sourceName(v.source) + ")";
 }
 
+std::string installedValue(const IdentityValue& v) {
+    return (v.present ? v.value : std::string("(none)")) + "  (" + sourceText(v) + ")";
+}
+
 std::string transformLine(const TransformCheck& t) {
     if (!t.found)
         return "not stored in the package";
-    if (t.stored)
-        return "stored in the package";
     if (t.facts.status != ReadStatus::read)
         return "cannot be read: " + t.facts.problem;
     if (!t.target.wellFormed)
         return "names no product it was made for";
-    std::string text = "made for " + t.target.productCode + " " + t.target.productVersion + " " +
+    std::string text = std::string(t.stored ? "stored in the package, " : "") + "made for " +
+                       t.target.productCode + " " + t.target.productVersion + " " +
                        t.target.platform + ";" + t.target.language + "; checks";
     for (const std::string& name : validationNames(t.target.validation))
         text += " " + name;
@@ -93,7 +97,7 @@ void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
     const PackageFacts& f = r.package.facts;
     out << "\nPackage\n";
     if (f.status == ReadStatus::unavailable && !packageReadingAvailable())
-        row("file", "not read: this build reads no package; the identity is the profile's or "
+        row("file", "not read: no installer engine is at hand; the identity is the profile's or "
                     "Setup.ini's");
     else if (f.status != ReadStatus::read)
         row("file", utf8(r.package.path) + " not read: " + f.problem);
@@ -109,11 +113,45 @@ void packageSection(std::ostream& out, const CheckResult& r, Rows& row) {
     row("template", f.templateText);
     row("schema", std::to_string(f.schema) + " (needs Windows Installer " +
                       schemaVersionText(f.schema) + ")");
-    for (const TransformCheck& t : r.package.transforms)
+    for (const TransformCheck& t : r.package.transforms) {
         row(t.name.c_str(), transformLine(t));
+        if (!t.found)
+            continue;
+        if (!t.application.applied) {
+            row("", "does not apply (" + r.package.engine + "): " + t.application.problem);
+            continue;
+        }
+        const bool viewed = t.application.listedBy == "transform_view";
+        row("", "applies (" + r.package.engine + "), changes " +
+                    (viewed ? "as its transform view lists them"
+                            : "found by comparing every table before and after") +
+                    ":" + (t.application.changes.empty() ? " none" : ""));
+        for (const TableChange& change : t.application.changes)
+            row("", "  " + changeText(change));
+        if (!t.notChecked.empty())
+            row("", "error conditions not checked: " + r.package.engine + " does not check them");
+    }
     for (const SequenceAction& a : restartActions(f.executeSequence))
         row("restart", a.action + " in InstallExecuteSequence (" + std::to_string(a.sequence) +
                            ")" + (a.condition.empty() ? "" : " where " + a.condition));
+}
+
+// The product the installation installs: the package after the transforms handed over.
+void installsSection(std::ostream& out, const CheckResult& r) {
+    const InstalledProduct& p = r.run.installs;
+    if (!p.known)
+        return;
+    Rows row(out);
+    out << "\nInstalls (the package after its transforms, applied by " << p.engine << ")\n";
+    for (const TransformApplication& step : p.steps)
+        row(step.name.c_str(), step.applied ? "applied" : "does not apply: " + step.problem);
+    row("ProductCode", installedValue(p.productCode));
+    row("ProductVersion", installedValue(p.productVersion));
+    row("ProductLanguage", installedValue(p.productLanguage));
+    row("UpgradeCode", installedValue(p.upgradeCode));
+    row("ProductName", installedValue(p.productName));
+    row("Manufacturer", installedValue(p.manufacturer));
+    row("ALLUSERS", installedValue(p.allUsers));
 }
 
 void runDecisions(Rows& row, const CheckResult& r) {
@@ -193,7 +231,10 @@ void outcomeSections(std::ostream& out, const CheckResult& r) {
         while (std::getline(lines, line))
             out << "  " << line << "\n";
     }
+    installsSection(out, r);
     out << "\nExit code " << r.run.exitCode << " (" << outcomeText(r) << ")\n";
+    if (!r.run.verdict.transformFailure.empty())
+        out << "  " << r.run.verdict.transformFailure << "\n";
 }
 
 } // namespace

@@ -79,6 +79,8 @@ enum class Scope { Medium, Machine };
       "an instance whose transform the package does not store")                                    \
     X(instanceWithoutName, "instance-without-name", Error, Medium,                                 \
       "an instance description that gives a product code but no instance name")                    \
+    X(transformNotApplied, "transform-not-applied", Error, Medium,                                 \
+      "a transform the installer engine does not apply to the package")                            \
     X(valueCutByComment, "value-cut-by-comment", Warning, Medium,                                  \
       "a value cut short at a \";\" or \"#\", which start a comment: the rest is dropped")         \
     X(propertySetByLauncher, "property-set-by-launcher", Warning, Medium,                          \

@@ -18,7 +18,11 @@ struct IdentityValue {
     std::string value;
     bool present = false; // false: the package has no such value (e.g. no key file row)
     IdentitySource source = IdentitySource::SetupIni;
+    std::string via; // the transform that set the value, where one did (":Inst2.mst")
 };
+
+// Where the value came from, in the report's words: "package", "package + :Inst2.mst".
+std::string sourceText(const IdentityValue& value);
 
 struct PackageIdentity {
     bool opened = false; // the launcher opened the package and was answered

@@ -44,6 +44,7 @@ LauncherRun runLauncher(SimulatedMachine& machine, const std::string& arguments)
     collect(machine, run);
     run.package = installer.identity();
     run.verdict = installer.verdict();
+    run.installs = installer.installs();
     return run;
 }
 

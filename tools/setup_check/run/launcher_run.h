@@ -32,8 +32,9 @@ struct InstallerCall {
 
 struct LauncherRun {
     DecisionRecord record;
-    PackageIdentity package;  // what the simulated installer answered for the package
-    InstallerVerdict verdict; // why it refused the installation, where a rule of its own did
+    PackageIdentity package;   // what the simulated installer answered for the package
+    InstallerVerdict verdict;  // why it refused the installation, where a rule of its own did
+    InstalledProduct installs; // the product the installation installs
     std::vector<BoxShown> boxes;
     std::optional<InstallerCall> installer; // what the simulated installer received
     std::string standardOutput;

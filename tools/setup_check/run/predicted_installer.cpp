@@ -47,23 +47,20 @@ bool languageTransformFails(const SimulatedMachine& machine, const TransformsDec
            !validationFailures(utf8(t.languageTransform), transform, package).empty();
 }
 
-// 1624 when a transform handed over does not apply: an instance transform the package does not
-// store, or a language transform that fails. Only a package that was read can tell.
-bool transformFails(const SimulatedMachine& machine, const DecisionRecord& record,
-                    const PackageIdentity& id) {
+// Why the installation fails with 1624, or nothing: a transform handed over that the engine
+// does not apply (an instance transform the package does not store, a damaged one, one whose
+// error conditions the engine found), or a language transform whose validation the package
+// fails. Only a package that was read can tell.
+std::string transformFailure(const SimulatedMachine& machine, const DecisionRecord& record,
+                             const PackageIdentity& id, const InstalledProduct& product) {
     if (id.facts.status != ReadStatus::read)
-        return false;
-    // An instance without a name is handed over too, as the storage ".mst".
-    if (record.transforms.instanceTransformUsed) {
-        const std::string storage =
-            utf8(instanceTransformStorage(record.transforms.instanceTransform));
-        bool stored = false;
-        for (const std::string& name : id.facts.storages)
-            stored = stored || name == storage;
-        if (!stored)
-            return true;
-    }
-    return languageTransformFails(machine, record.transforms, id.facts);
+        return {};
+    if (const TransformApplication* step = firstNotApplied(product))
+        return step->name + " does not apply: " + step->problem;
+    if (languageTransformFails(machine, record.transforms, id.facts))
+        return utf8(record.transforms.languageTransform) +
+               " does not apply: the package fails a validation it asks for";
+    return {};
 }
 
 } // namespace
@@ -91,6 +88,15 @@ std::uint32_t PredictedInstaller::answer(std::uint32_t result) {
     return result;
 }
 
+PackageIdentity PredictedInstaller::installedIdentity() const {
+    PackageIdentity id = answered;
+    if (product.known) {
+        id.productCode = product.productCode;
+        id.productVersion = product.productVersion;
+    }
+    return id;
+}
+
 std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
                                           const DecisionRecord& record) {
     const Profile& profile = machine.profile();
@@ -102,12 +108,18 @@ std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
         return msi::errorInstallPackageOpenFailed;
     if (answered.facts.status == ReadStatus::notAPackage)
         return msi::errorInstallPackageInvalid;
+    if (const auto host = machine.hostFileOf(call.packagePath);
+        host && answered.facts.status == ReadStatus::read)
+        product =
+            installedProduct(applyTransforms(*host, transformsHandedOver(machine, call.packagePath,
+                                                                         call.commandLine)),
+                             profile);
     if (profile.installerResult)
         return *profile.installerResult;
     const InstallerCommandLine properties = readInstallerCommandLine(call.commandLine);
     const InstallMode mode = record.commandLine.mode;
     if (mode != InstallMode::AdminInstall && !reinstallsFromThisPackage(properties))
-        if (const auto other = otherPackageInstalled(profile, answered)) {
+        if (const auto other = otherPackageInstalled(profile, installedIdentity())) {
             refusal.otherVersionInstalled = other->version;
             refusal.otherPackageCode = other->packageCode;
             refusal.sameVersion = other->sameVersion;
@@ -124,8 +136,11 @@ std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
         refusal.refusedPiece = properties.refused;
         return answer(msi::errorInvalidCommandLine);
     }
-    if (transformFails(machine, record, answered))
-        return msi::errorInstallTransformFailure;
+    if (std::string failure = transformFailure(machine, record, answered, product);
+        !failure.empty()) {
+        refusal.transformFailure = failure;
+        return answer(msi::errorInstallTransformFailure);
+    }
     if (mode == InstallMode::AdminInstall)
         return msi::errorSuccess;
     // A removal runs InstallExecuteSequence as an installation does.
