@@ -14,6 +14,8 @@ import media  # noqa: E402
 import msi_media  # noqa: E402
 
 PRODUCT_CODE = "{6C3F8E2A-1D4B-4C5E-9F70-112233445566}"
+# A fixed package code, so that the reports in the documents are the ones a reader gets.
+PACKAGE_CODE = "{A0434125-15AC-4E16-AA04-222B8DA6A707}"
 VERSION = "2.5.1"
 MESSAGES = {"0x0409": "This product needs Windows 7 or later.",
             "0x0419": "Для этого продукта нужна Windows 7 или новее.",
@@ -31,6 +33,7 @@ def main(folder):
                     media.crlf(["[%s]" % language, "1150=" + text]), encoding="utf-8-sig")
     package = msi_media.build_package(folder, "product", PRODUCT_CODE, VERSION,
                                       vorta_version=VERSION)
+    msi_media.set_package_code(package.path, PACKAGE_CODE)
     for language, mark in (("1049", "ru"), ("1058", "uk")):
         package.transform(os.path.join(folder, language + ".mst"),
                           {"LANGMARK": mark, "ProductLanguage": language},

@@ -542,6 +542,14 @@ def set_template(path, template):
           template, summary.get(PID_REVNUMBER, "")])
 
 
+def set_package_code(path, code):
+    """Writes `code` as the package code (the summary's revision number), keeping its other
+    values."""
+    summary = read_summary(cfb.read_file(path))
+    _run(["msibuild", path, "-s", summary.get(PID_SUBJECT, ""), summary.get(PID_AUTHOR, ""),
+          summary.get(PID_TEMPLATE, ""), code])
+
+
 def package_code(path):
     """The package code (the summary's revision number) of the package at `path`."""
     return read_summary(cfb.read_file(path))[PID_REVNUMBER]
