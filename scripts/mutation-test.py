@@ -186,7 +186,10 @@ def main():
         build = os.path.join(scratch, "build")
         copy_tree(source)
         print("building the unchanged copy in %s" % scratch, flush=True)
-        if run(["cmake", "-S", source, "-B", build, "-DCMAKE_BUILD_TYPE=Debug"], scratch) or \
+        # The copy links the corrected libmsi scripts/install-deps.sh built for the checkout.
+        libmsi = "-DSETUP_LIBMSI_PREFIX=" + os.path.join(ROOT, "build", "libmsi", "prefix")
+        if run(["cmake", "-S", source, "-B", build, "-DCMAKE_BUILD_TYPE=Debug", libmsi],
+               scratch) or \
                 run(["cmake", "--build", build, "-j", jobs], scratch, quiet=False):
             sys.exit("the unchanged copy does not build")
         if run(["ctest", "--test-dir", build, "-j", jobs, "--timeout", "120"], scratch):

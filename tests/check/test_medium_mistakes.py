@@ -273,6 +273,8 @@ class MediumMistakes(unittest.TestCase):
             ("", older, PRODUCT_VERSION),
             ("REINSTALL=ALL REINSTALLMODE=vomus", older, 0),
             ("REINSTALL=ALL", older, PRODUCT_VERSION),
+            # Without "v" the installer runs from the cached package, not from this one.
+            ("REINSTALL=ALL REINSTALLMODE=omus", older, PRODUCT_VERSION),
             ("/x", older, PRODUCT_VERSION),
             ("/a", older, 0),
             ("", "installed.%s=%s" % (media.PRODUCT, media.VERSION), 0),
