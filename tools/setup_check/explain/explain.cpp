@@ -136,7 +136,7 @@ std::vector<std::string> windowsLines(const DecisionRecord& record) {
     std::vector<std::string> lines;
     for (const WindowsEntryCheck& check : record.windows.entries) {
         std::string line = utf8(check.key) + "=" + utf8(check.value);
-        if (check.value != u"1") {
+        if (!check.enabled) {
             lines.push_back(line + ": not an accepted version");
             continue;
         }
