@@ -211,6 +211,10 @@ function(setup_branding folder)
     setup_rc_string(quoted "${${key}}")
     string(APPEND values "      VALUE \"${name}\", ${quoted}\n")
   endforeach()
+  # The version of the launcher's own code, which branding never changes: setup-check reads it
+  # to tell whether the setup.exe on a medium is the launcher it predicts for.
+  setup_rc_string(quoted "${PROJECT_VERSION}")
+  string(APPEND values "      VALUE \"LauncherVersion\", ${quoted}\n")
   set(SETUP_RC_STRINGS "${values}")
 
   file(MAKE_DIRECTORY "${folder}")
@@ -223,6 +227,7 @@ function(setup_branding folder)
     setup_json_string(quoted "${${key}}")
     string(APPEND json "  \"${key}\": ${quoted},\n")
   endforeach()
+  string(APPEND json "  \"launcher_version\": \"${PROJECT_VERSION}\",\n")
   string(APPEND json "  \"version_numbers\": [${SETUP_RC_VERSION_NUMBERS}]\n}\n")
   file(WRITE "${folder}/branding.json" "${json}")
   set(SETUP_BRANDING_PRODUCT_NAME "${product_name}" PARENT_SCOPE)

@@ -106,15 +106,19 @@ constexpr UINT errorInvalidParameter = 87;
 constexpr UINT errorOpenFailed = 110;
 constexpr UINT errorMoreData = 234;
 constexpr UINT errorNoMoreItems = 259;
+constexpr UINT errorInstallServiceFailure = 1601;
 constexpr UINT errorInstallUserExit = 1602;
 constexpr UINT errorInstallFailure = 1603;
+constexpr UINT errorInstallSuspend = 1604;
 constexpr UINT errorUnknownProduct = 1605;
 constexpr UINT errorUnknownProperty = 1608;
 constexpr UINT errorBadQuerySyntax = 1615;
 constexpr UINT errorInstallAlreadyRunning = 1618;
 constexpr UINT errorInstallPackageOpenFailed = 1619;
 constexpr UINT errorInstallPackageInvalid = 1620;
+constexpr UINT errorInstallLogFailure = 1622;
 constexpr UINT errorInstallTransformFailure = 1624;
+constexpr UINT errorInstallPackageRejected = 1625;
 constexpr UINT errorFunctionFailed = 1627;
 constexpr UINT errorInstallPlatformUnsupported = 1633;
 constexpr UINT errorProductVersion = 1638;
@@ -133,5 +137,68 @@ constexpr bool installSucceeded(UINT result) {
             return true;
     return false;
 }
+
+// What a deployment tool should do when an installation ends with a code: count it a success,
+// a success that needs a restart (soft: the user restarts; hard: Windows is restarting), try
+// again later, or a failure.
+enum class DeploymentAction { success, softReboot, hardReboot, retry, failed };
+
+// One exit code of setup.exe: 1 when the launcher refuses to start, else the Windows
+// Installer's own result. The meanings follow the Windows Installer's "Error Codes" and
+// "Windows Installer Error Messages" pages, in the launcher's words.
+struct ExitCodeRow {
+    UINT code;
+    const char* name; // the Windows name
+    const char* meaning;
+    DeploymentAction action;
+};
+
+// Every exit code a deployment of setup.exe meets, in the order of their numbers. setup.exe
+// itself carries none of this text: only setup-check and its deployment forms read it.
+inline constexpr ExitCodeRow exitCodes[] = {
+    {errorSuccess, "ERROR_SUCCESS", "installed (or removed)", DeploymentAction::success},
+    {errorInvalidFunction, "ERROR_INVALID_FUNCTION",
+     "the launcher did not start the installation: Windows is older than Setup.ini accepts, "
+     "Setup.ini is missing or cannot be read, or /? was given (msi.dll lacking an entry point "
+     "answers the same)",
+     DeploymentAction::failed},
+    {errorInstallServiceFailure, "ERROR_INSTALL_SERVICE_FAILURE",
+     "the Windows Installer service could not be reached", DeploymentAction::failed},
+    {errorInstallUserExit, "ERROR_INSTALL_USEREXIT", "the user cancelled the installation",
+     DeploymentAction::failed},
+    {errorInstallFailure, "ERROR_INSTALL_FAILURE",
+     "a fatal error during the installation (the installer's log says which)",
+     DeploymentAction::failed},
+    {errorInstallSuspend, "ERROR_INSTALL_SUSPEND", "the installation was suspended, incomplete",
+     DeploymentAction::failed},
+    {errorUnknownProduct, "ERROR_UNKNOWN_PRODUCT",
+     "the product is not installed (a removal by product code of a product that is not there)",
+     DeploymentAction::failed},
+    {errorInstallAlreadyRunning, "ERROR_INSTALL_ALREADY_RUNNING",
+     "another installation is in progress: try again when it has ended", DeploymentAction::retry},
+    {errorInstallPackageOpenFailed, "ERROR_INSTALL_PACKAGE_OPEN_FAILED",
+     "the package could not be opened: it is missing or its path is too long",
+     DeploymentAction::failed},
+    {errorInstallPackageInvalid, "ERROR_INSTALL_PACKAGE_INVALID",
+     "the file is no valid Windows Installer package", DeploymentAction::failed},
+    {errorInstallLogFailure, "ERROR_INSTALL_LOG_FAILURE",
+     "the log file (/debuglog) could not be opened for writing", DeploymentAction::failed},
+    {errorInstallTransformFailure, "ERROR_INSTALL_TRANSFORM_FAILURE",
+     "a transform could not be applied", DeploymentAction::failed},
+    {errorInstallPackageRejected, "ERROR_INSTALL_PACKAGE_REJECTED",
+     "the installation is forbidden by system policy", DeploymentAction::failed},
+    {errorInstallPlatformUnsupported, "ERROR_INSTALL_PLATFORM_UNSUPPORTED",
+     "the package is not for this processor type", DeploymentAction::failed},
+    {errorProductVersion, "ERROR_PRODUCT_VERSION",
+     "another version of the product is installed: remove it by its product code first, or "
+     "install a package that upgrades it",
+     DeploymentAction::failed},
+    {errorInvalidCommandLine, "ERROR_INVALID_COMMAND_LINE",
+     "the installer cannot read its command line", DeploymentAction::failed},
+    {errorSuccessRebootInitiated, "ERROR_SUCCESS_REBOOT_INITIATED",
+     "installed; the installer has started a restart", DeploymentAction::hardReboot},
+    {errorSuccessRebootRequired, "ERROR_SUCCESS_REBOOT_REQUIRED",
+     "installed; a restart is needed to complete it", DeploymentAction::softReboot},
+};
 
 } // namespace msi

@@ -1,17 +1,23 @@
 """Writes the medium of the documentation's examples (docs/setup-check.md, the README) into a
 folder: Setup.ini for Windows 7 and later, English, Russian and Ukrainian message files, a real
-package built with wixl and its Russian and Ukrainian transforms. setup.exe is left out:
-setup-check brings the launcher's own code.
+package built with wixl and its Russian and Ukrainian transforms, and the launcher: the
+Windows build's setup.exe where it has been built (build/windows), else a stand-in of its
+image that setup-check reads as it reads the launcher (tests/e2e/pe_image.py), but that no
+Windows can run.
 
     python3 scripts/example-medium.py /srv/media/demo
 """
 
 import os
+import shutil
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import media  # noqa: E402
 import msi_media  # noqa: E402
+import pe_image  # noqa: E402
+
+BUILT_LAUNCHER = os.path.join(pe_image.SOURCE_DIR, "build", "windows", "setup.exe")
 
 PRODUCT_CODE = "{6C3F8E2A-1D4B-4C5E-9F70-112233445566}"
 # A fixed package code, so that the reports in the documents are the ones a reader gets.
@@ -38,6 +44,11 @@ def main(folder):
         package.transform(os.path.join(folder, language + ".mst"),
                           {"LANGMARK": mark, "ProductLanguage": language},
                           validation=msi_media.VALIDATE_DEFAULT)
+    if os.path.exists(BUILT_LAUNCHER):
+        shutil.copyfile(BUILT_LAUNCHER, os.path.join(folder, "setup.exe"))
+    else:
+        sys.stderr.write("no build/windows/setup.exe: the medium gets a stand-in of its image\n")
+        pe_image.write_launcher(os.path.join(folder, "setup.exe"))
 
 
 if __name__ == "__main__":

@@ -14,7 +14,7 @@ cmake --preset fuzz >/dev/null
 cmake --build "$build" -j"$(nproc)" >/dev/null
 
 targets=(fuzz_ini_file fuzz_cmdline fuzz_version fuzz_instance_description fuzz_setup_run
-         fuzz_line_scan fuzz_setup_check)
+         fuzz_line_scan fuzz_setup_check fuzz_launcher_image)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 

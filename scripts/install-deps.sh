@@ -14,6 +14,8 @@ packages+=(osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 # package with libgsf; its tests and a CI job's use of its JSON run jq. Building the corrected
 # libmsi (scripts/build-libmsi.sh) takes bison and dpkg-source.
 packages+=(libmsi-dev libglib2.0-dev libgsf-1-dev jq bison dpkg-dev)
+# The deployment tests read winget's YAML manifests.
+packages+=(python3-yaml)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -3,9 +3,7 @@
 #include "platform/platform.h"
 #include "platform/wtext.h"
 
-namespace {
-
-bool meetsEntry(const WindowsEntry& entry) {
+bool windowsEntryMet(const WindowsEntry& entry) {
     platform::VersionRequirement required;
     required.major = static_cast<std::uint32_t>(entry.version.major);
     required.minor = static_cast<std::uint32_t>(entry.version.minor);
@@ -23,8 +21,6 @@ bool meetsEntry(const WindowsEntry& entry) {
     }
     return platform::verifyVersionInfo(required, typeMask, conditions);
 }
-
-} // namespace
 
 WindowsEntry readWindowsEntry(const IniSection& section) {
     WindowsEntry entry;
@@ -49,10 +45,11 @@ std::vector<WindowsEntryCheck> checkWindowsEntries(const IniFile& settings,
         WindowsEntryCheck check;
         check.key = list.getKeyAt(i);
         check.value = list.getValue(check.key);
-        if (check.value == u"1") {
+        check.enabled = check.value == u"1";
+        if (check.enabled) {
             check.entry = readWindowsEntry(settings.getSection(check.key));
             check.checked = !met;
-            check.met = check.checked && meetsEntry(check.entry);
+            check.met = check.checked && windowsEntryMet(check.entry);
             met = met || check.met;
         }
         checks.push_back(std::move(check));

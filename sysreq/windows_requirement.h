@@ -38,10 +38,15 @@ WindowsEntry readWindowsEntry(const IniSection& entry);
 struct WindowsEntryCheck {
     std::u16string key;   // names the entry's section
     std::u16string value; // only "1" enables the entry
+    bool enabled = false; // the entry accepts its version: its value is "1"
     WindowsEntry entry;   // read for enabled entries
     bool checked = false; // asked of Windows: enabled, and no earlier entry was met
     bool met = false;
 };
+
+// Whether the running Windows meets `entry`, asked as the requirement asks it
+// (VerifyVersionInfoW: major, minor and service pack as one hierarchy, the build on its own).
+bool windowsEntryMet(const WindowsEntry& entry);
 
 // `listSection` names a section whose keys name version sections; a key counts when its value
 // is exactly "1". The enabled entries are asked of Windows in key order until one is met.

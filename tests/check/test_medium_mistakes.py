@@ -14,6 +14,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import media  # noqa: E402
+import pe_image  # noqa: E402
 
 CHECK = os.environ.get("SETUP_CHECK_EXE") or os.path.join(
     HERE, "..", "..", "build", "native", "tools", "setup_check", "setup-check")
@@ -38,6 +39,7 @@ class MediumMistakes(unittest.TestCase):
                                ("0x0422", "Windows is too old (uk)")):
             self.write(language + ".ini", media.crlf(["[%s]" % language, "1150=" + text]))
         media.write_package(self.folder, transforms=("1049.mst", "1058.mst"))
+        pe_image.write_launcher(os.path.join(self.folder, "setup.exe"))
 
     def write(self, name, data, encoding="utf-8"):
         media.write(os.path.join(self.folder, name), data, encoding)

@@ -17,6 +17,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 import media  # noqa: E402
 import msi_media  # noqa: E402
+import pe_image  # noqa: E402
 
 CHECK = os.environ.get("SETUP_CHECK_EXE") or os.path.join(
     HERE, "..", "..", "build", "native", "tools", "setup_check", "setup-check")
@@ -60,6 +61,7 @@ class PackageCheck(unittest.TestCase):
         (a Package, or bytes) at `location`, and `transforms` ({"1049.mst": (made from,
         validation flags) or bytes})."""
         folder = tempfile.mkdtemp(dir=self.work)
+        pe_image.write_launcher(os.path.join(folder, "setup.exe"))
         media.write(os.path.join(folder, "Setup.ini"), media.setup_ini(
             product=PRODUCT, version=VERSION, location=location))
         for language in ("0x0409", "0x0419", "0x0422"):

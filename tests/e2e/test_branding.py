@@ -13,6 +13,7 @@ import subprocess
 import tempfile
 import unittest
 
+import pe_image
 import test_exe_image as image
 import throwaway_ca
 import wine
@@ -125,6 +126,7 @@ class BrandedBuild(unittest.TestCase):
             "version_numbers": [2, 5, 1, 7],
             "original_filename": "Install Vorta.exe",
             "internal_name": "Install Vorta",
+            "launcher_version": pe_image.project_version(),
         }
 
     def test_image_carries_the_publishers_strings_version_and_icon(self):

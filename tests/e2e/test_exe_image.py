@@ -168,7 +168,8 @@ def expected_strings(branding):
                "InternalName": branding["internal_name"],
                "OriginalFilename": branding["original_filename"],
                "ProductName": branding["product_name"],
-               "ProductVersion": branding["version"]}
+               "ProductVersion": branding["version"],
+               "LauncherVersion": branding["launcher_version"]}
     if branding["company"]:
         strings["CompanyName"] = branding["company"]
     if branding["copyright"]:

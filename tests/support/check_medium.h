@@ -53,7 +53,7 @@ inline const fs::path& builtPackage() {
 }
 
 // A medium in a fresh host folder: Setup.ini, English, Russian and Ukrainian message files,
-// the package and the Russian and Ukrainian transforms.
+// the package, the Russian and Ukrainian transforms and a stand-in of the launcher's image.
 class Medium : public ::testing::Test {
 protected:
     static void TearDownTestSuite() {
@@ -73,7 +73,7 @@ protected:
         file("0x0409.ini", "[0x0409]\r\n1150=This product needs a newer Windows.\r\n");
         file("0x0419.ini", "[0x0419]\r\n1150=Windows is too old (ru)\r\n");
         file("0x0422.ini", "[0x0422]\r\n1150=Windows is too old (uk)\r\n");
-        for (const char* name : {"product.msi", "1049.mst", "1058.mst"})
+        for (const char* name : {"product.msi", "1049.mst", "1058.mst", "setup.exe"})
             copyBuilt(name, name);
     }
     void copyBuilt(const std::string& name, const std::string& to) {

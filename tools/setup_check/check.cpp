@@ -2,9 +2,11 @@
 
 #include "setup/setup_ini.h"
 #include "tools/setup_check/lints/command_line_lint.h"
+#include "tools/setup_check/lints/launcher_lint.h"
 #include "tools/setup_check/lints/machine_lint.h"
 #include "tools/setup_check/machine/simulated_machine.h"
 #include "tools/setup_check/medium/settings_read.h"
+#include "tools/setup_check/reports/tool_version.h"
 #include "tools/setup_check/run/launcher_run.h"
 
 namespace setupcheck {
@@ -21,7 +23,11 @@ MediumFindings checkMediumFiles(const std::string& hostFolder, const Placement& 
     // A plain run (no options) tells what the launcher reads from the medium.
     SimulatedMachine machine(hostFolder, placement, reading);
     const LauncherRun plain = runLauncher(machine, "");
-    return lintMedium(machine, plain.record);
+    MediumFindings findings = lintMedium(machine, plain.record);
+    Lint lint;
+    lintLauncher(lint, findings.launcher, placement, toolVersion);
+    findings.warnings.insert(findings.warnings.end(), lint.warnings.begin(), lint.warnings.end());
+    return findings;
 }
 
 std::vector<Warning> mediumWarnings(const std::string& hostFolder, const Placement& placement) {
@@ -37,6 +43,7 @@ CheckResult checkOnMachine(const MediumFindings& medium, const std::string& host
     result.profile = profile;
     result.arguments = arguments;
     result.package = medium.package;
+    result.launcher = medium.launcher;
     SimulatedMachine machine(hostFolder, placement, profile);
     result.run = runLauncher(machine, arguments);
     result.read = settingsRead(machine, result.record());

@@ -1,5 +1,7 @@
 // setup-check: what the launcher will do with a medium on a given machine, before shipping.
+#include "tools/setup_check/basics/text.h"
 #include "tools/setup_check/check.h"
+#include "tools/setup_check/deploy/forms.h"
 #include "tools/setup_check/options/tool_options.h"
 #include "tools/setup_check/reports/report.h"
 #include "tools/setup_check/result/exit_status.h"
@@ -76,6 +78,48 @@ void print(const ToolOptions& o, const std::vector<CheckResult>& results, ExitSt
         std::cout << matrixTable(results) << matrixWarnings(results);
 }
 
+// A deployment form is refused for what the medium does on the machine: the check's own
+// status where the launcher refuses or the installation fails, else 2.
+int noForm(const CheckResult& install, const std::string& reason) {
+    std::cerr << "setup-check: no deployment form: " << reason << "\n";
+    const ExitStatus status = runStatus(install);
+    return int(status == ExitStatus::Succeeds ? ExitStatus::UsageError : status);
+}
+
+// --deploy: the installation run on the profile, the removal run (/x before the same
+// arguments) with the product that run installs installed, and the form made from both.
+int deploy(const ToolOptions& o, const Profile& profile, const std::string& arguments) {
+    const MediumFindings medium = checkMediumFiles(o.medium, o.placement, readingMachine(profile));
+    CheckResult install = checkOnMachine(medium, o.medium, profile, arguments, o.placement);
+    leaveOut(install.warnings, o.ignored);
+    Profile installed = profile;
+    if (install.run.installs.known)
+        installed.installed[utf16(install.run.installs.productCode.value)] =
+            utf16(install.run.installs.productVersion.value);
+    const CheckResult removal =
+        checkOnMachine(medium, o.medium, installed, "/x " + arguments, o.placement);
+    const Result<Deployment> d = makeDeployment(install, removal);
+    if (!d)
+        return noForm(install, d.reason());
+    switch (*o.deploy) {
+    case DeployForm::sheet:
+        std::cout << deploymentSheet(*d, install);
+        break;
+    case DeployForm::intune:
+        std::cout << intuneBody(*d);
+        break;
+    case DeployForm::winget: {
+        const Result<std::vector<std::string>> written = writeWinget(*d, o.medium, o.winget);
+        if (!written)
+            return noForm(install, written.reason());
+        for (const std::string& line : *written)
+            std::cout << line << "\n";
+        break;
+    }
+    }
+    return int(ExitStatus::Succeeds);
+}
+
 int check(int argc, char** argv) {
     ToolOptions o;
     switch (parseToolArguments(argc, argv, o)) {
@@ -89,8 +133,13 @@ int check(int argc, char** argv) {
     const Result<std::vector<Profile>> profiles = loadProfiles(o);
     if (!profiles)
         return usageError(profiles.reason());
-    const std::string arguments =
+    std::string arguments =
         o.exactCommandLine ? *o.exactCommandLine : joinArguments(o.launcherArguments);
+    // A deployment runs silently unless the arguments say otherwise.
+    if (o.deploy && !o.exactCommandLine && o.launcherArguments.empty())
+        arguments = "/S";
+    if (o.deploy)
+        return deploy(o, profiles->front(), arguments);
     // The medium's files are the same on every machine, and read alike on machines of one ANSI
     // code page and mapped folders: they are read once for each such reading machine.
     using Reading = std::pair<std::uint32_t, decltype(Profile::mounts)>;

@@ -136,7 +136,7 @@ std::vector<std::string> windowsLines(const DecisionRecord& record) {
     std::vector<std::string> lines;
     for (const WindowsEntryCheck& check : record.windows.entries) {
         std::string line = utf8(check.key) + "=" + utf8(check.value);
-        if (check.value != u"1") {
+        if (!check.enabled) {
             lines.push_back(line + ": not an accepted version");
             continue;
         }
@@ -201,6 +201,47 @@ std::string restartText(const RestartOutcome& restart) {
     if (restart.restart == Restart::none)
         return {};
     return nameOf(restart.restart, when) + std::string(", by ") + restart.cause;
+}
+
+std::string contextName(InstallContext context) {
+    static const char* const names[] = {"per_machine", "per_user",
+                                        "per_machine_for_administrators"};
+    return nameOf(context, names);
+}
+
+std::string contextText(InstallContext context) {
+    static const char* const texts[] = {
+        "every user of the machine (per machine)", "the user who runs it (per user)",
+        "every user when an administrator runs it, else the user who runs it"};
+    return nameOf(context, texts);
+}
+
+std::string imageStatusName(ImageStatus status) {
+    static const char* const names[] = {"missing", "unreadable", "too_large", "not_a_program",
+                                        "program"};
+    return nameOf(status, names);
+}
+
+std::string launcherFileText(const LauncherImage& image) {
+    switch (image.status) {
+    case ImageStatus::missing:
+        return "missing";
+    case ImageStatus::unreadable:
+        return "cannot be read";
+    case ImageStatus::tooLarge:
+        return "larger than 64 MiB, not read";
+    case ImageStatus::notAProgram:
+        return "no Windows program: " + image.problem;
+    case ImageStatus::program:
+        break;
+    }
+    std::string text = std::string(image.dll ? "a DLL for " : "a program for ") +
+                       machineName(image.machine) + " Windows";
+    if (const std::optional<std::string> code = image.string(launcherVersionString))
+        text += ", launcher code " + *code;
+    if (image.fileVersion)
+        text += ", file version " + image.fileVersion->text();
+    return text;
 }
 
 std::string outcomeText(const CheckResult& r) {

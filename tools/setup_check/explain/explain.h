@@ -26,6 +26,15 @@ namespace setupcheck {
 [[nodiscard]] std::string transformsText(const DecisionRecord& record);
 // The restart the installation asks for, and what causes it; empty when none.
 [[nodiscard]] std::string restartText(const RestartOutcome& restart);
+// "per_machine", "per_user", "per_machine_for_administrators".
+[[nodiscard]] std::string contextName(InstallContext context);
+// "every user of the machine (per machine)" and the like.
+[[nodiscard]] std::string contextText(InstallContext context);
+// The launcher file on the medium in a few words: "an x86 Windows program, launcher code 1.0.0,
+// file version 1.0.0.0", "missing".
+[[nodiscard]] std::string launcherFileText(const LauncherImage& image);
+// "missing", "not_a_program", "program", ...
+[[nodiscard]] std::string imageStatusName(ImageStatus status);
 // "installed", "cancelled by the user", "the installation is not started"...
 [[nodiscard]] std::string outcomeText(const CheckResult& result);
 // "information", "error, system-modal" ...

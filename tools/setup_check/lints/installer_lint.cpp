@@ -267,6 +267,22 @@ void addRestart(Lint& lint, const CheckResult& r) {
                        "chooses)");
 }
 
+// A per-user installation by a deployment agent, which runs as SYSTEM, is one for the SYSTEM
+// account: the product lands in that account's profile and no user sees it.
+void addPerUser(Lint& lint, const CheckResult& r) {
+    const InstalledProduct& p = r.run.installs;
+    if (!p.known || r.record().commandLine.mode != InstallMode::Install ||
+        p.context.context != InstallContext::perUser)
+        return;
+    lint.add(
+        WarningId::perUserAsSystem, "", 0,
+        "the package installs per user (" + p.context.reason +
+            "): a deployment agent running as SYSTEM (Intune, Configuration Manager) installs "
+            "it for the SYSTEM account, where no user sees it; deploy it in the user's context "
+            "(Intune: run as user), or install it per machine where the package allows that "
+            "(ALLUSERS=1 on the command line)");
+}
+
 } // namespace
 
 void lintInstallerAnswer(Lint& lint, const SimulatedMachine& machine, const CheckResult& result) {
@@ -276,6 +292,7 @@ void lintInstallerAnswer(Lint& lint, const SimulatedMachine& machine, const Chec
     addPlatform(lint, machine, result);
     addCommandLine(lint, machine, result);
     addRestart(lint, result);
+    addPerUser(lint, result);
 }
 
 } // namespace setupcheck

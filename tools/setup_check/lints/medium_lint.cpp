@@ -111,6 +111,7 @@ void lintTransformPlaces(Lint& lint, const SimulatedMachine& machine, const Lang
 MediumFindings lintMedium(const SimulatedMachine& machine, const DecisionRecord& record) {
     Lint lint;
     MediumFindings findings;
+    findings.launcher = launcherOnMedium(machine);
     const std::u16string settingsPath = machine.setupDir() + setupIni::fileName;
     if (!machine.fileExists(settingsPath)) {
         lint.add(WarningId::noSettings, settingsFileName(), 0,

@@ -5,6 +5,7 @@
 
 #include "setup/decision_record.h"
 #include "tools/setup_check/machine/simulated_machine.h"
+#include "tools/setup_check/medium/launcher_image.h"
 #include "tools/setup_check/medium/package_check.h"
 #include "tools/setup_check/result/warning.h"
 
@@ -15,6 +16,7 @@ namespace setupcheck {
 struct MediumFindings {
     std::vector<Warning> warnings;
     PackageCheck package;
+    LauncherImage launcher; // the launcher file on the medium
 };
 
 // `record` is a plain run's (no options) on `machine`, any machine that reaches the Windows

@@ -36,6 +36,15 @@ const char* const usageHead =
     "  --strict                 warnings about the medium make the exit status 4\n"
     "  --strict=all             warnings about the machine as well\n"
     "  --ignore <id>            leave out one kind of warning (may repeat; --list-warnings)\n"
+    "  --deploy sheet|intune|winget\n"
+    "                           instead of the report, what a deployment needs: a plain-text\n"
+    "                           sheet, the JSON body of Intune's win32LobApp, or a winget\n"
+    "                           manifest and a zip of the medium (docs/deploying.md); the\n"
+    "                           launcher's arguments default to /S\n"
+    "  --url <https://…/name.zip>  --deploy winget: where the zip will be downloaded from\n"
+    "  --out <folder>           --deploy winget: where the zip and the manifest are written\n"
+    "  --id <Publisher.Package> --deploy winget: the package identifier (default: made from\n"
+    "                           the package's Manufacturer and ProductName)\n"
     "  --show-profile <name>    print a preset or profile file as key=value lines\n"
     "  --list-presets           the preset profiles\n"
     "  --list-languages         the languages the launcher knows: /l code, LANGID, files\n"
@@ -124,6 +133,39 @@ Status takeStrictness(ToolOptions& o, const std::string& a) {
     return {};
 }
 
+Status takeDeployForm(ToolOptions& o, bool given, const std::string& form) {
+    if (!given)
+        return Failure{"--deploy needs a form: sheet, intune or winget"};
+    if (form == "sheet")
+        o.deploy = DeployForm::sheet;
+    else if (form == "intune")
+        o.deploy = DeployForm::intune;
+    else if (form == "winget")
+        o.deploy = DeployForm::winget;
+    else
+        return Failure{"--deploy " + form + ": no such form (sheet, intune, winget)"};
+    return {};
+}
+
+// What --deploy and its options ask for together.
+Status checkDeployOptions(const ToolOptions& o) {
+    const WingetRequest& w = o.winget;
+    const bool winget = o.deploy == DeployForm::winget;
+    if (!winget && (!w.url.empty() || !w.outFolder.empty() || !w.identifier.empty()))
+        return Failure{"--url, --out and --id belong to --deploy winget"};
+    if (winget && (w.url.empty() || w.outFolder.empty()))
+        return Failure{"--deploy winget needs --url and --out"};
+    if (winget && w.url.rfind("https://", 0) != 0 && w.url.rfind("http://", 0) != 0)
+        return Failure{"--url must be an http:// or https:// address"};
+    if (winget && !w.identifier.empty() && !validWingetIdentifier(w.identifier))
+        return Failure{"--id " + w.identifier +
+                       ": not a winget identifier (Publisher.Package: 2 to 8 parts of 1 to 32 "
+                       "characters, without blanks or \\ / : * ? \" < > |)"};
+    if (o.deploy && (!o.matrix.empty() || o.json))
+        return Failure{"--deploy describes one machine's run: not with --matrix or --json"};
+    return {};
+}
+
 Status needs(bool given, const char* what) {
     return given ? Status() : Status(Failure{what});
 }
@@ -165,6 +207,14 @@ Status takeOption(ToolOptions& o, int argc, char** argv, int& i) {
         return needs(value(o.placement.exe), "--exe needs a file name");
     else if (a == "--matrix")
         return needs(value(o.matrix), "--matrix needs a list of profiles");
+    else if (a == "--deploy")
+        return takeDeployForm(o, value(text), text);
+    else if (a == "--url")
+        return needs(value(o.winget.url), "--url needs the address the zip is downloaded from");
+    else if (a == "--out")
+        return needs(value(o.winget.outFolder), "--out needs a folder");
+    else if (a == "--id")
+        return needs(value(o.winget.identifier), "--id needs a package identifier");
     else
         return Failure{"unknown option " + a};
     return {};
@@ -183,7 +233,7 @@ Status checkOptions(ToolOptions& o) {
     o.placement = *placement;
     if (o.exactCommandLine && !o.launcherArguments.empty())
         return Failure{"give the launcher's arguments after -- or with --cmdline, not both"};
-    return {};
+    return checkDeployOptions(o);
 }
 
 } // namespace

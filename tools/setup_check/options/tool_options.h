@@ -2,6 +2,7 @@
 // --help, --version and the listings.
 #pragma once
 
+#include "tools/setup_check/deploy/forms.h"
 #include "tools/setup_check/machine/placement.h"
 #include "tools/setup_check/result/exit_status.h"
 #include "tools/setup_check/result/warning.h"
@@ -24,6 +25,9 @@ struct ToolOptions {
     bool json = false;
     Strictness strict = Strictness::Off;
     std::set<WarningId> ignored;
+    // --deploy: the form to write instead of the report, and what winget's form needs.
+    std::optional<DeployForm> deploy;
+    WingetRequest winget;
 };
 
 // What parsing the tool's arguments came to.

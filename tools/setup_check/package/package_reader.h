@@ -31,6 +31,9 @@ struct PackageFacts {
     // Property rows; absent when the package has none.
     std::optional<std::string> productCode, productVersion, upgradeCode, productLanguage;
     std::optional<std::string> productName, manufacturer, allUsers;
+    // MSIINSTALLPERUSER (with ALLUSERS=2: a per-user installation), ARPNOREPAIR (no repair
+    // offered).
+    std::optional<std::string> msiInstallPerUser, arpNoRepair;
     // The launcher's key file row (keyFileName): its version; absent when there is no row.
     std::optional<std::string> keyFileVersion;
     std::string packageCode;  // summary information: the revision number

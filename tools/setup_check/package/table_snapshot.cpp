@@ -100,6 +100,8 @@ PackageFacts withProperties(PackageFacts facts, const DatabaseSnapshot& snapshot
     facts.productName = property("ProductName");
     facts.manufacturer = property("Manufacturer");
     facts.allUsers = property("ALLUSERS");
+    facts.msiInstallPerUser = property("MSIINSTALLPERUSER");
+    facts.arpNoRepair = property("ARPNOREPAIR");
     return facts;
 }
 

@@ -34,7 +34,8 @@ std::vector<TableChange> compareSnapshots(const DatabaseSnapshot& before,
                                           const DatabaseSnapshot& after);
 
 // `facts` with the identity the Property table of `snapshot` gives (ProductCode, ProductVersion,
-// UpgradeCode, ProductLanguage, ProductName, Manufacturer, ALLUSERS).
+// UpgradeCode, ProductLanguage, ProductName, Manufacturer, ALLUSERS, MSIINSTALLPERUSER,
+// ARPNOREPAIR).
 PackageFacts withProperties(PackageFacts facts, const DatabaseSnapshot& snapshot);
 
 // The actions of the sequence table `table` of `snapshot` that run (a Sequence above 0), in the

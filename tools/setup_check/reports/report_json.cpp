@@ -84,6 +84,24 @@ void package(JsonWriter& j, const PackageCheck& p) {
     j.endArray().endObject();
 }
 
+// The launcher file on the medium, as a Windows program.
+void launcherFile(JsonWriter& j, const LauncherImage& image) {
+    j.beginObject("launcher_file").string("status", imageStatusName(image.status));
+    j.stringOrNull("problem", image.problem);
+    if (image.isProgram())
+        j.string("machine", machineName(image.machine)).number("subsystem", image.subsystem);
+    else
+        j.null("machine").null("subsystem");
+    j.boolean("dll", image.dll);
+    j.optionalString("file_version",
+                     image.fileVersion ? std::optional(image.fileVersion->text()) : std::nullopt);
+    j.optionalString("launcher_version", image.string(launcherVersionString));
+    j.beginObject("strings");
+    for (const auto& [name, value] : image.strings)
+        j.string(name.c_str(), value);
+    j.endObject().endObject();
+}
+
 // The package's identity as this machine's installer answers it, each value with its source.
 void identity(JsonWriter& j, const PackageIdentity& id) {
     j.beginObject("identity");
@@ -178,6 +196,7 @@ std::string jsonReport(const std::vector<CheckResult>& runs, ExitStatus status) 
     j.beginObject("tool").string("name", "setup-check").string("version", toolVersion);
     j.endObject().string("medium", first.medium).string("launcher", first.placement.launcherPath());
     j.string("command_line", first.arguments).strings("arguments", argumentList(first));
+    launcherFile(j, first.launcher);
     package(j, first.package);
     jsonTransforms(j, first.package);
     warnings(j, runs, Scope::Medium);

@@ -88,6 +88,9 @@ void jsonInstalls(JsonWriter& j, const CheckResult& r) {
     sourced(j, "product_name", p.productName);
     sourced(j, "manufacturer", p.manufacturer);
     sourced(j, "all_users", p.allUsers);
+    sourced(j, "msi_install_per_user", p.msiInstallPerUser);
+    j.string("context", contextName(p.context.context));
+    j.string("context_reason", p.context.reason);
     j.endObject();
 }
 

@@ -28,6 +28,7 @@ std::string profileSummary(const Profile& p) {
 
 void header(std::ostream& out, const CheckResult& r) {
     out << "Medium    " << r.medium << "  (as " << r.placement.launcherPath() << ")\n";
+    out << "Launcher  " << r.placement.exe << ": " << launcherFileText(r.launcher) << "\n";
     out << "Profile   " << r.profile.name
         << (r.profile.description.empty() ? "" : ": " + r.profile.description) << "\n";
     out << "          " << profileSummary(r.profile) << "\n";
@@ -152,6 +153,9 @@ void installsSection(std::ostream& out, const CheckResult& r) {
     row("ProductName", installedValue(p.productName));
     row("Manufacturer", installedValue(p.manufacturer));
     row("ALLUSERS", installedValue(p.allUsers));
+    if (p.msiInstallPerUser.present)
+        row("MSIINSTALLPERUSER", installedValue(p.msiInstallPerUser));
+    row("installs for", contextText(p.context.context) + ": " + p.context.reason);
 }
 
 void runDecisions(Rows& row, const CheckResult& r) {

@@ -5,6 +5,7 @@
 
 #include "tools/setup_check/machine/placement.h"
 #include "tools/setup_check/machine/profile.h"
+#include "tools/setup_check/medium/launcher_image.h"
 #include "tools/setup_check/medium/package_check.h"
 #include "tools/setup_check/medium/settings_read.h"
 #include "tools/setup_check/result/warning.h"
@@ -22,7 +23,8 @@ struct CheckResult {
     Profile profile;
     std::string arguments; // the launcher's command line after its own path
     LauncherRun run;
-    PackageCheck package; // the package and its transforms, read from the medium
+    PackageCheck package;   // the package and its transforms, read from the medium
+    LauncherImage launcher; // the launcher file on the medium
     // The package's identity as this machine's installer answers it, each value with its source.
     PackageIdentity identity;
     std::vector<SettingRead> read;

@@ -108,7 +108,17 @@ enum class Scope { Medium, Machine };
       "the product is installed from another package (version or build): the installer answers "   \
       "1638")                                                                                      \
     X(platformUnsupported, "platform-unsupported", Error, Machine,                                 \
-      "the package's platform is not one this Windows installs: the installer answers 1633")
+      "the package's platform is not one this Windows installs: the installer answers 1633")       \
+    X(launcherMissing, "launcher-missing", Error, Medium,                                          \
+      "the launcher is not on the medium: nothing starts the installation")                        \
+    X(launcherNot32Bit, "launcher-not-32-bit", Error, Medium,                                      \
+      "the launcher on the medium is no 32-bit Windows program")                                   \
+    X(launcherOtherVersion, "launcher-other-version", Warning, Medium,                             \
+      "the launcher on the medium is another version than the one setup-check predicts with")      \
+    X(launcherNotElevated, "launcher-not-elevated", Warning, Medium,                               \
+      "UAC's installer detection does not recognise the launcher: Windows does not elevate it")    \
+    X(perUserAsSystem, "per-user-as-system", Warning, Machine,                                     \
+      "the package installs per user: a deployment running as SYSTEM installs it for SYSTEM")
 
 enum class WarningId {
 #define SETUP_CHECK_WARNING_ENUM(name, id, severity, scope, meaning) name,

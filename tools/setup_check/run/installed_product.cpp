@@ -81,6 +81,8 @@ InstalledProduct installedProduct(const TransformedPackage& t, const Profile& pr
     product.productName = valueOf(t, a.productName, "ProductName");
     product.manufacturer = valueOf(t, a.manufacturer, "Manufacturer");
     product.allUsers = valueOf(t, a.allUsers, "ALLUSERS");
+    product.msiInstallPerUser = valueOf(t, a.msiInstallPerUser, "MSIINSTALLPERUSER");
+    product.arpNoRepair = valueOf(t, a.arpNoRepair, "ARPNOREPAIR");
     return product;
 }
 

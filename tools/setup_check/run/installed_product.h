@@ -8,6 +8,7 @@
 #include "tools/setup_check/machine/simulated_machine.h"
 #include "tools/setup_check/package/package_reader.h"
 #include "tools/setup_check/run/identity.h"
+#include "tools/setup_check/run/installer_rules.h"
 
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@ struct InstalledProduct {
     std::string engine;
     std::vector<TransformApplication> steps; // one per transform handed over, in order
     IdentityValue productCode, productVersion, productLanguage, upgradeCode, productName,
-        manufacturer, allUsers;
+        manufacturer, allUsers, msiInstallPerUser, arpNoRepair;
+    // For whom it installs, with the command line of the installation.
+    ContextOutcome context;
 };
 
 // The transforms TRANSFORMS= of `commandLine` names, as the installer finds them: a name with

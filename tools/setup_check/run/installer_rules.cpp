@@ -50,6 +50,37 @@ char16_t rebootMode(const InstallerCommandLine& commandLine) {
 
 } // namespace
 
+ContextOutcome installationContext(const std::optional<std::string>& packageAllUsers,
+                                   const std::optional<std::string>& packagePerUser,
+                                   const InstallerCommandLine& commandLine, int installerMajor) {
+    auto value = [&](const char16_t* name, const std::optional<std::string>& package,
+                     std::string& from) -> std::optional<std::string> {
+        if (const std::optional<std::u16string> given = commandLine.value(name)) {
+            from = "command line";
+            return utf8(*given);
+        }
+        from = "package";
+        return package;
+    };
+    std::string allFrom, perUserFrom;
+    const std::optional<std::string> all = value(u"ALLUSERS", packageAllUsers, allFrom);
+    const std::optional<std::string> perUser =
+        value(u"MSIINSTALLPERUSER", packagePerUser, perUserFrom);
+    if (!all || all->empty())
+        return {InstallContext::perUser,
+                all ? "ALLUSERS empty (" + allFrom + ")" : std::string("ALLUSERS not set")};
+    const std::string allText = "ALLUSERS=" + *all + " (" + allFrom + ")";
+    if (*all != "2")
+        return {InstallContext::perMachine, allText};
+    if (installerMajor < 5)
+        return {InstallContext::perMachineForAdministrators,
+                allText + ", Windows Installer before 5.0"};
+    if (perUser && *perUser == "1")
+        return {InstallContext::perUser,
+                allText + " and MSIINSTALLPERUSER=1 (" + perUserFrom + ")"};
+    return {InstallContext::perMachine, allText + ", MSIINSTALLPERUSER not 1"};
+}
+
 std::vector<SequenceAction> restartActions(const std::vector<SequenceAction>& sequence) {
     std::vector<SequenceAction> actions;
     for (const SequenceAction& row : sequence)

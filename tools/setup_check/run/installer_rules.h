@@ -44,6 +44,24 @@ std::optional<OtherPackage> otherPackageInstalled(const Profile& profile,
 // installed one: REINSTALL set, and REINSTALLMODE holding "v".
 bool reinstallsFromThisPackage(const InstallerCommandLine& commandLine);
 
+// Where an installation goes ("Installation Context"): for every user of the machine, for the
+// user who runs it, or (ALLUSERS=2 before Windows Installer 5.0) for every user when an
+// administrator runs it and for that user otherwise. A deployment agent running as SYSTEM is an
+// administrator, and a per-user installation by it is one for the SYSTEM account.
+enum class InstallContext { perMachine, perUser, perMachineForAdministrators };
+
+struct ContextOutcome {
+    InstallContext context = InstallContext::perUser;
+    std::string reason; // "ALLUSERS=1 (package)", "ALLUSERS not set", ...
+};
+
+// The context the ALLUSERS and MSIINSTALLPERUSER properties give: the package's (after its
+// transforms), where the command line does not set them; `installerMajor` is the Windows
+// Installer's major version (MSIINSTALLPERUSER counts from 5.0 on).
+ContextOutcome installationContext(const std::optional<std::string>& allUsers,
+                                   const std::optional<std::string>& msiInstallPerUser,
+                                   const InstallerCommandLine& commandLine, int installerMajor);
+
 // The restart an installation asks for: none; needed (the installer answers 3010); started by
 // Windows at the end of the installation, or during it at a ForceReboot (both answer 1641).
 enum class Restart { none, needed, atEnd, during };

@@ -10,6 +10,7 @@
 #include "tools/setup_check/package/transform_check.h"
 #include "tools/setup_check/run/installer_properties.h"
 
+#include <cstdlib>
 #include <optional>
 
 namespace setupcheck {
@@ -63,6 +64,13 @@ std::string transformFailure(const SimulatedMachine& machine, const DecisionReco
     return {};
 }
 
+// The major version of the machine's Windows Installer; an unreadable one counts as today's.
+int installerMajor(const Profile& profile) {
+    if (!profile.msiRuntime)
+        return 5;
+    return std::atoi(utf8(*profile.msiRuntime).c_str());
+}
+
 } // namespace
 
 std::optional<sim::MsiPackageData> PredictedInstaller::open(const std::u16string& path,
@@ -114,9 +122,15 @@ std::uint32_t PredictedInstaller::install(const sim::MsiInstallCall& call,
             installedProduct(applyTransforms(*host, transformsHandedOver(machine, call.packagePath,
                                                                          call.commandLine)),
                              profile);
+    const InstallerCommandLine properties = readInstallerCommandLine(call.commandLine);
+    if (product.known)
+        product.context = installationContext(
+            product.allUsers.present ? std::optional(product.allUsers.value) : std::nullopt,
+            product.msiInstallPerUser.present ? std::optional(product.msiInstallPerUser.value)
+                                              : std::nullopt,
+            properties, installerMajor(profile));
     if (profile.installerResult)
         return *profile.installerResult;
-    const InstallerCommandLine properties = readInstallerCommandLine(call.commandLine);
     const InstallMode mode = record.commandLine.mode;
     if (mode != InstallMode::AdminInstall && !reinstallsFromThisPackage(properties))
         if (const auto other = otherPackageInstalled(profile, installedIdentity())) {
