@@ -43,23 +43,14 @@ bool readTable(LibmsiDatabase* db, const std::string& name, TableSnapshot& table
     GPtr<LibmsiRecord> types(
         libmsi_query_get_column_info(query.get(), LIBMSI_COL_INFO_TYPES, error.put()));
     GPtr<LibmsiRecord> keys(libmsi_database_get_primary_keys(db, name.c_str(), error.put()));
-    table.columns = fields(names.get());
-    const std::vector<std::string> typeText = fields(types.get());
-    const std::vector<std::string> keyNames = fields(keys.get());
-    for (const std::string& column : table.columns) {
-        bool key = false;
-        for (const std::string& k : keyNames)
-            key = key || k == column;
-        table.isKey.push_back(key);
-    }
+    table = tableOf(fields(names.get()), fields(keys.get()));
+    const std::vector<bool> binary = binaryColumns(fields(types.get()));
     while (GPtr<LibmsiRecord> record{libmsi_query_fetch(query.get(), error.put())}) {
         std::vector<Cell> cells;
         for (guint i = 1; i <= table.columns.size(); ++i) {
-            const bool binary = i <= typeText.size() && !typeText[i - 1].empty() &&
-                                (typeText[i - 1][0] == 'v' || typeText[i - 1][0] == 'V');
             if (libmsi_record_is_null(record.get(), i))
                 cells.push_back(std::nullopt);
-            else if (binary)
+            else if (i <= binary.size() && binary[i - 1])
                 cells.push_back(std::string(binaryCell));
             else
                 cells.push_back(ownedString(libmsi_record_get_string(record.get(), i)));
@@ -110,13 +101,9 @@ std::vector<std::string> selectColumn(LibmsiDatabase* db, const std::string& sql
 }
 
 DatabaseSnapshot snapshot(LibmsiDatabase* db) {
-    DatabaseSnapshot tables;
-    for (const std::string& name : selectColumn(db, "SELECT `Name` FROM `_Tables`")) {
-        TableSnapshot table;
-        if (readTable(db, name, table))
-            tables[name] = std::move(table);
-    }
-    return tables;
+    return snapshotOf(
+        selectColumn(db, "SELECT `Name` FROM `_Tables`"),
+        [db](const std::string& name, TableSnapshot& table) { return readTable(db, name, table); });
 }
 
 } // namespace setupcheck::libmsi

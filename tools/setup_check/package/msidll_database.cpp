@@ -98,23 +98,14 @@ bool readTable(MSIHANDLE db, const std::string& name, TableSnapshot& table) {
     a.columnInfo(view.get(), columnNames, names.put());
     a.columnInfo(view.get(), columnTypes, types.put());
     a.primaryKeys(db, utf16(name).c_str(), keys.put());
-    table.columns = fields(names.get());
-    const std::vector<std::string> typeText = fields(types.get());
-    const std::vector<std::string> keyNames = fields(keys.get());
-    for (const std::string& column : table.columns) {
-        bool key = false;
-        for (const std::string& k : keyNames)
-            key = key || k == column;
-        table.isKey.push_back(key);
-    }
+    table = tableOf(fields(names.get()), fields(keys.get()));
+    const std::vector<bool> binary = binaryColumns(fields(types.get()));
     for (Handle record; a.fetch(view.get(), record.put()) == 0;) {
         std::vector<Cell> cells;
         for (UINT i = 1; i <= table.columns.size(); ++i) {
-            const bool binary = i <= typeText.size() && !typeText[i - 1].empty() &&
-                                (typeText[i - 1][0] == 'v' || typeText[i - 1][0] == 'V');
             if (a.recordIsNull(record.get(), i))
                 cells.push_back(std::nullopt);
-            else if (binary)
+            else if (i <= binary.size() && binary[i - 1])
                 cells.push_back(std::string(binaryCell));
             else
                 cells.push_back(fieldText(record.get(), i));
@@ -191,13 +182,9 @@ std::vector<std::string> selectColumn(MSIHANDLE db, const std::string& sql) {
 }
 
 DatabaseSnapshot snapshot(MSIHANDLE db) {
-    DatabaseSnapshot tables;
-    for (const std::string& name : selectColumn(db, "SELECT `Name` FROM `_Tables`")) {
-        TableSnapshot table;
-        if (readTable(db, name, table))
-            tables[name] = std::move(table);
-    }
-    return tables;
+    return snapshotOf(
+        selectColumn(db, "SELECT `Name` FROM `_Tables`"),
+        [db](const std::string& name, TableSnapshot& table) { return readTable(db, name, table); });
 }
 
 } // namespace setupcheck::msidll

@@ -57,6 +57,22 @@ std::string cellText(const Cell& cell) {
 
 } // namespace
 
+TableSnapshot tableOf(const std::vector<std::string>& columns,
+                      const std::vector<std::string>& keyColumns) {
+    TableSnapshot table{columns, {}, {}};
+    for (const std::string& column : columns)
+        table.isKey.push_back(std::find(keyColumns.begin(), keyColumns.end(), column) !=
+                              keyColumns.end());
+    return table;
+}
+
+std::vector<bool> binaryColumns(const std::vector<std::string>& types) {
+    std::vector<bool> binary;
+    for (const std::string& type : types)
+        binary.push_back(!type.empty() && (type[0] == 'v' || type[0] == 'V'));
+    return binary;
+}
+
 std::vector<std::string> rowKey(const TableSnapshot& table, const std::vector<Cell>& cells) {
     std::vector<std::string> key;
     for (std::size_t i = 0; i < table.columns.size() && i < cells.size(); ++i)

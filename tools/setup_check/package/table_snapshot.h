@@ -26,6 +26,28 @@ using DatabaseSnapshot = std::map<std::string, TableSnapshot>;
 // What a binary (stream) column holds in a snapshot: its data is not compared.
 inline const char* const binaryCell = "(binary data)";
 
+// A table with no rows yet, as an engine's column information describes it: its columns and
+// which of them `keyColumns` names as its primary key.
+[[nodiscard]] TableSnapshot tableOf(const std::vector<std::string>& columns,
+                                    const std::vector<std::string>& keyColumns);
+
+// For each column type of an engine's column information ("s72", "i2", "V0"), whether the
+// column holds binary data (a stream, type "v" or "V"), whose data a snapshot does not read.
+[[nodiscard]] std::vector<bool> binaryColumns(const std::vector<std::string>& types);
+
+// Every table of `tableNames` that `readTable(name, table)` reads.
+template <typename ReadTable>
+[[nodiscard]] DatabaseSnapshot snapshotOf(const std::vector<std::string>& tableNames,
+                                          ReadTable readTable) {
+    DatabaseSnapshot tables;
+    for (const std::string& name : tableNames) {
+        TableSnapshot table;
+        if (readTable(name, table))
+            tables[name] = std::move(table);
+    }
+    return tables;
+}
+
 // The key of `cells` in `table`: the key columns' values, null as "".
 std::vector<std::string> rowKey(const TableSnapshot& table, const std::vector<Cell>& cells);
 
