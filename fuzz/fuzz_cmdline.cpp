@@ -14,6 +14,7 @@
 #include "cmdline/option_parser.h"
 #include "cmdline/option_table.h"
 #include "cmdline/tokenizer.h"
+#include "fuzz/fuzz_input.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -24,12 +25,7 @@
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
 bool blank(char16_t c) {
     return c == u' ' || c == u'\t';

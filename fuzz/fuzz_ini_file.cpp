@@ -11,6 +11,7 @@
 //    to the same document, or fails on the same line.
 #include "config/ini_file.h"
 #include "config/input_data_file.h"
+#include "fuzz/fuzz_input.h"
 #include "platform/platform.h"
 #include "platform/sim/sim.h"
 #include "platform/wtext.h"
@@ -29,12 +30,7 @@ const std::u16string ansiPath = u"C:\\media\\Setup.ini";
 const std::u16string utf8Path = u"C:\\media\\utf8.ini";
 const std::u16string utf16Path = u"C:\\media\\utf16.ini";
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
 bool blank(char16_t c) {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0xA0 || (c > 0xFF && platform::isSpace(c));

@@ -8,6 +8,7 @@
 //    and applying its bytes directly;
 //  - each field keeps its earlier value or takes a value that stands in the text after an
 //    "=" and up to the end of its line.
+#include "fuzz/fuzz_input.h"
 #include "installer/instance_description.h"
 #include "platform/sim/sim.h"
 
@@ -19,12 +20,7 @@
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
 const char16_t* const packagePaths[] = {
     u"C:\\media\\product.msi",

@@ -6,6 +6,7 @@
 //  - a file that is no program has a reason, and no machine, version or strings;
 //  - a program's strings come from its version resource, which a file shorter than a PE header
 //    cannot hold.
+#include "fuzz/fuzz_input.h"
 #include "tools/setup_check/medium/launcher_image.h"
 
 #include <cstddef>
@@ -16,12 +17,7 @@
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
 } // namespace
 

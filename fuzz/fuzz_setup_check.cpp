@@ -16,6 +16,7 @@
 //
 // Checked on every input: no report is empty, the JSON report is one object whose brackets
 // balance outside its strings, and every exit status is one the tool documents.
+#include "fuzz/fuzz_input.h"
 #include "tools/setup_check/check.h"
 #include "tools/setup_check/reports/report.h"
 #include "tools/setup_check/result/exit_status.h"
@@ -36,41 +37,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace setupcheck;
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    std::uint8_t byte() {
-        if (size == 0)
-            return 0;
-        --size;
-        return *data++;
-    }
-    std::string chunk() {
-        std::size_t length = byte();
-        length |= std::size_t(byte()) << 8;
-        if (length > size)
-            length = size;
-        std::string bytes(reinterpret_cast<const char*>(data), length);
-        data += length;
-        size -= length;
-        return bytes;
-    }
-    std::string rest() { return chunk(size); }
-    std::string chunk(std::size_t length) {
-        std::string bytes(reinterpret_cast<const char*>(data), length);
-        data += length;
-        size -= length;
-        return bytes;
-    }
-};
+using fuzzinput::Reader;
 
 fs::path scratch;  // this process's own folder
 fs::path packages; // the real package and transforms, empty when they could not be built

@@ -26,6 +26,7 @@
 #include "cmdline/option_table.h"
 #include "cmdline/tokenizer.h"
 #include "config/ini_file.h"
+#include "fuzz/fuzz_input.h"
 #include "installer/msi_library.h"
 #include "installer/msi_package.h"
 #include "platform/platform.h"
@@ -47,41 +48,9 @@ namespace {
 const std::u16string productCode = u"{11111111-2222-3333-4444-555555555555}";
 const std::u16string instanceCode = u"{99999999-2222-3333-4444-555555555555}";
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
-struct Reader {
-    const std::uint8_t* data;
-    std::size_t size;
-
-    std::uint8_t byte() {
-        if (size == 0)
-            return 0;
-        --size;
-        return *data++;
-    }
-    std::string chunk() {
-        std::size_t length = byte();
-        length |= std::size_t(byte()) << 8;
-        if (length > size)
-            length = size;
-        std::string bytes(reinterpret_cast<const char*>(data), length);
-        data += length;
-        size -= length;
-        return bytes;
-    }
-    std::u16string restAsUtf16() {
-        std::u16string text(size / 2, u'\0');
-        for (std::size_t i = 0; i < text.size(); ++i)
-            text[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-        size = 0;
-        return text;
-    }
-};
+using fuzzinput::Reader;
 
 bool consume(std::u16string_view& text, std::u16string_view piece) {
     if (text.substr(0, piece.size()) != piece)

@@ -5,6 +5,7 @@
 // Checked on every input: parsing never throws and always gives the same answer; a parsed
 // version written back as "a.b.c.d" reads back the same; the comparison is reflexive,
 // antisymmetric, zero exactly for equal versions, and transitive over the three texts.
+#include "fuzz/fuzz_input.h"
 #include "platform/wtext.h"
 #include "sysreq/version.h"
 
@@ -17,12 +18,7 @@
 
 namespace {
 
-void check(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using fuzzinput::check;
 
 int sign(int v) {
     return (v > 0) - (v < 0);
