@@ -29,15 +29,6 @@ std::u16string systemText(std::uint32_t code) {
     return text;
 }
 
-// About 20 KB of settings: more than one buffer of the C runtime's stream holds, so a region
-// locked from the middle on is met by a read after several that succeeded.
-std::string longSettings() {
-    std::string text = "[Startup]\r\nProductCode={P}\r\n";
-    while (text.size() < 20000)
-        text += "; a comment line that only takes room in the file\r\n";
-    return text + "[Late]\r\nk=v\r\n";
-}
-
 } // namespace
 
 TEST(InputDataFile, DecodesByMarkInTextMode) {
@@ -190,7 +181,8 @@ void expectReadFailed(InputDataFile& file, bool translated, std::uint32_t system
 } // namespace
 
 TEST(InputDataFile, ReadThatFailsOnTheFirstBytesIsNoEmptyFile) {
-    const testfiles::FileFailingFromItsStart failing(testfiles::freshFolder(), longSettings());
+    const testfiles::FileFailingFromItsStart failing(testfiles::freshFolder(),
+                                                     testfiles::longSettings());
     if (failing.path().empty())
         GTEST_SKIP() << "this system has no file whose first read fails";
     for (const bool translated : {true, false}) {
@@ -200,14 +192,7 @@ TEST(InputDataFile, ReadThatFailsOnTheFirstBytesIsNoEmptyFile) {
 }
 
 TEST(InputDataFile, ReadThatFailsFurtherOnIsNoEndOfTheFile) {
-    const std::string text = longSettings();
-    const std::u16string utf16(text.begin(), text.end());
-    const std::pair<const char*, std::string> files[] = {
-        {"ANSI", text},
-        {"UTF-8", "\xEF\xBB\xBF" + text},
-        {"UTF-16", textbytes::utf16(utf16)},
-    };
-    for (const auto& [encoding, bytes] : files) {
+    for (const auto& [encoding, bytes] : textbytes::inEachEncoding(testfiles::longSettings())) {
         for (const std::uint64_t offset : {std::uint64_t{3}, std::uint64_t{12000}}) {
             SCOPED_TRACE(std::string(encoding) + " locked from " + std::to_string(offset));
             const std::u16string path = writeFile(bytes);

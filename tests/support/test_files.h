@@ -56,4 +56,13 @@ private:
     std::unique_ptr<LockedRegion> lock_;
 };
 
+// About 20 KB of settings: more than one buffer of the C runtime's stream holds, so a region
+// locked from the middle on is met by a read after several that succeeded.
+inline std::string longSettings() {
+    std::string text = "[Startup]\r\nProductCode={P}\r\n";
+    while (text.size() < 20000)
+        text += "; a comment line that only takes room in the file\r\n";
+    return text + "[Late]\r\nk=v\r\n";
+}
+
 } // namespace testfiles

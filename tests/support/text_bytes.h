@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace textbytes {
 
@@ -18,6 +20,12 @@ inline std::string utf16(std::u16string_view text, Order order = Order::littleEn
         bytes += little ? std::string{low, high} : std::string{high, low};
     }
     return bytes;
+}
+
+// ASCII `text` as each encoding a reader takes it in: ANSI, UTF-8 and UTF-16 with their marks.
+inline std::vector<std::pair<const char*, std::string>> inEachEncoding(const std::string& text) {
+    const std::u16string wide(text.begin(), text.end());
+    return {{"ANSI", text}, {"UTF-8", "\xEF\xBB\xBF" + text}, {"UTF-16", utf16(wide)}};
 }
 
 } // namespace textbytes
